@@ -133,63 +133,6 @@ std::string RawSystemCodeset()
     return codeset != nullptr && *codeset != '\0' ? codeset : "ANSI_X3.4-1968";
 }
 
-bool RawIsPlainAscii(std::string_view bytes)
-{
-    bool plain = true;
-    for (unsigned char c : bytes)
-        plain &= (c - 1u) < 0x7Eu; // 0x01..0x7E; written branch-free so it vectorises
-    return plain;
-}
-
-bool RawIsValidUtf8(std::string_view bytes)
-{
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-    const auto* end = p + bytes.size();
-    while (p < end) {
-        // Skip ASCII a word at a time; most text is mostly ASCII.
-        while (end - p >= 8) {
-            uint64_t word;
-            std::memcpy(&word, p, 8);
-            if (word & 0x8080808080808080ull)
-                break;
-            p += 8;
-        }
-        if (p == end)
-            break;
-        unsigned char c = *p;
-        if (c < 0x80) {
-            ++p;
-            continue;
-        }
-        int trail;
-        unsigned char low = 0x80, high = 0xBF; // allowed range of the first continuation byte
-        if (c >= 0xC2 && c <= 0xDF) {
-            trail = 1;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            trail = 2;
-            if (c == 0xE0)
-                low = 0xA0; // overlong
-            else if (c == 0xED)
-                high = 0x9F; // surrogates
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            trail = 3;
-            if (c == 0xF0)
-                low = 0x90; // overlong
-            else if (c == 0xF4)
-                high = 0x8F; // above U+10FFFF
-        } else {
-            return false;
-        }
-        if (end - p <= trail || p[1] < low || p[1] > high)
-            return false;
-        for (int i = 2; i <= trail; ++i)
-            if ((p[i] & 0xC0) != 0x80)
-                return false;
-        p += trail + 1;
-    }
-    return true;
-}
-
 std::optional<std::u16string> RawToUtf16(std::string_view bytes, RawEncoding encoding)
 {
     std::string native;

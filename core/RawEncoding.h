@@ -43,8 +43,13 @@ std::string RawSystemCodeset();
 // surrogates, nothing above U+10FFFF.
 bool RawIsValidUtf8(std::string_view bytes);
 
+// The same check a byte at a time; the vector version is tested against it.
+bool RawIsValidUtf8Portable(std::string_view bytes);
+
 // True when every byte is 0x01..0x7E, the range every byte encoding here reads alike.
 bool RawIsPlainAscii(std::string_view bytes);
+// The length of the run of such bytes at the start of `bytes`.
+size_t RawPlainAsciiPrefix(std::string_view bytes);
 
 // Byte text in `encoding` (any code but Utf16 and Binary) to native UTF-16. Nothing on a
 // conversion failure: no character is ever substituted.

@@ -115,7 +115,8 @@ RawString::Body* RawString::NewOwned(std::string_view bytes, RawEncoding encodin
     capacity = std::max(capacity, length);
     auto* body
         = new Body { Kind::Owned, encoding, AllocateText(capacity, encoding), length, capacity, { 0 } };
-    std::memcpy(body->text, bytes.data(), static_cast<size_t>(length) * static_cast<size_t>(unit));
+    if (length > 0)
+        std::memcpy(body->text, bytes.data(), static_cast<size_t>(length) * static_cast<size_t>(unit));
     std::memset(
         body->text + static_cast<size_t>(length) * static_cast<size_t>(unit), 0, static_cast<size_t>(unit));
     return body;
@@ -460,7 +461,8 @@ void RawString::Assign(std::string_view bytes, RawEncoding encoding)
         Reset(NewOwned(bytes, encoding, length < 64 ? 64 : length + length / 4));
         return;
     }
-    std::memcpy(body->text, bytes.data(), static_cast<size_t>(length) * unit);
+    if (length > 0)
+        std::memcpy(body->text, bytes.data(), static_cast<size_t>(length) * unit);
     std::memset(body->text + static_cast<size_t>(length) * unit, 0, unit);
     body->length = length;
     body->encoding = encoding;

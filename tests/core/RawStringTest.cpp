@@ -201,4 +201,7 @@ TEST(RawStringChanging, AssignReusesAPrivateBuffer)
     line.Assign(std::string_view("a\0b\0", 4), RawEncoding::Utf16);
     EXPECT_EQ(line.Length(), 2);
     EXPECT_EQ(line.View16(), u"ab");
+    line.Assign(std::string_view(), RawEncoding::Utf8); // an empty view may carry no pointer at all
+    EXPECT_TRUE(line.IsEmpty());
+    EXPECT_STREQ(RawString(std::string_view(), RawEncoding::Utf8).Bytes(), "");
 }

@@ -1,0 +1,125 @@
+#pragma once
+
+// A text file read or written line by line in any encoding of RawEncoding. Reading finds the
+// encoding of a file that does not state it (see RawLineFileInfo), hands each line to the caller
+// converted to the internal encoding, together with its line end and with its raw bytes exactly
+// as they stood in the file, so that a rewrite can copy unchanged lines byte for byte. Every
+// failure is kept as one status code per file object; the first failure stays.
+
+#include <core/RawLineFileInfo.h>
+#include <core/RawString.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace RawLayer {
+
+// The line end found after a line. The last line of a file may have none.
+enum class RawLineEnd : uint8_t { None, Lf, CrLf, Cr };
+
+class RawLineFile : public RawLineFileInfo {
+public:
+    // Status codes. 0..3 are not errors; 0, 1 and 2 are normal ends of reading.
+    enum Status : int {
+        kStatusOpen = 0,      // open (or never opened), nothing wrong
+        kStatusEndOfData = 1, // the last line was delivered
+        kStatusBinary = 2,    // not used as a failure: see ReadLine for binary files
+        kStatusClosed = 3,    // closed after writing, everything flushed
+        kReadOpenError = 4,
+        kWriteOpenError = 5,
+        kReadError = 6,
+        kWriteError = 7,
+        kSeekError = 8,
+        kDeleteError = 9,
+        kMoveError = 10,
+        kCodeConversionError = 11,
+        kLineOverflow = 12,
+    };
+
+    // "Read open error" ... "Line overflow"; "" for 0..3; "Unknown error" for anything else.
+    static std::string_view StatusText(int status);
+
+    RawLineFile();
+    virtual ~RawLineFile();
+    RawLineFile(const RawLineFile&) = delete;
+    RawLineFile& operator=(const RawLineFile&) = delete;
+
+    // --- Reading -----------------------------------------------------------------------------
+    // Opens `path` for reading. `file_encoding` NoSet means: detect the mark and the content.
+    // `line_limit` is the longest line accepted, in code units of the file's encoding.
+    [[nodiscard]] bool OpenRead(
+        const RawString& path, int32_t line_limit, RawEncoding file_encoding = RawEncoding::NoSet);
+
+    // The encoding used for a file whose content detection cannot decide (plain ASCII). NoSet,
+    // the locale's codeset, unless set before OpenRead.
+    void SetUndecidedEncoding(RawEncoding encoding) { undecided_encoding_ = encoding; }
+
+    // The encoding of the lines delivered by ReadLine; Utf8 unless set before OpenRead. A file
+    // detected as Binary is never converted: its lines come as their bytes.
+    void SetInternalEncoding(RawEncoding encoding) { internal_encoding_ = encoding; }
+
+    // Delivers the next line without its line end, converted to the internal encoding. False at
+    // the end of the data (status 1) or on a failure (status set; lines before it stay valid).
+    // After a conversion failure RawLine, LineEnd, LinePosition and LineIndex describe the line
+    // that could not be converted.
+    [[nodiscard]] bool ReadLine(RawString& line);
+
+    // The last line read, as the bytes that stood in the file (no mark, no line end).
+    std::string_view RawLine() const;
+    RawLineEnd LineEnd() const { return line_end_; }
+    // The line end's bytes as they stood in the file (empty for None).
+    std::string_view RawLineEndBytes() const;
+    // Byte offset in the file of the last line read.
+    int64_t LinePosition() const { return line_position_; }
+    // 0-based number of the last line read.
+    int64_t LineIndex() const { return line_index_; }
+
+    // --- Writing -----------------------------------------------------------------------------
+    // Writes into a descriptor the caller owns (typically RawSafeWrite's temporary file), in
+    // `encoding`; the mark of that encoding goes first when `mark` is set.
+    [[nodiscard]] bool AttachWrite(int fd, RawEncoding encoding, bool mark);
+    // Converts `text` from its own encoding to the file's and writes it. A text that cannot be
+    // converted writes nothing and sets status 11.
+    [[nodiscard]] bool WriteText(const RawString& text);
+    // Writes bytes exactly as given (a line copied from a file of the same encoding).
+    [[nodiscard]] bool WriteRaw(std::string_view bytes);
+    // Writes CR LF in the file's form (0D 0A, 0D 00 0A 00, or 00 0D 00 0A).
+    [[nodiscard]] bool WriteLineEnd();
+
+    // --- Both --------------------------------------------------------------------------------
+    // Flushes what is buffered for writing, then closes (a descriptor given to AttachWrite stays
+    // open). True when no failure happened at any point.
+    bool Close();
+
+    int Status() const { return status_; }
+    bool Failed() const { return status_ >= kReadOpenError; }
+    const RawString& Path() const { return path_; }
+    RawEncoding FileEncoding() const { return file_encoding_; }
+    bool HasMark() const { return mark_; }
+
+private:
+    struct Reader;
+    struct Writer;
+    bool Fail(int status);
+    bool ConvertLine(std::string_view raw, RawString& line);
+    bool Detect(RawEncoding given);
+    bool Put(std::string_view bytes);
+    bool Flush();
+
+    std::unique_ptr<Reader> reader_;
+    std::unique_ptr<Writer> writer_;
+    int64_t line_limit_ = 0;
+    RawString path_;
+    RawEncoding file_encoding_ = RawEncoding::NoSet;
+    RawEncoding undecided_encoding_ = RawEncoding::NoSet;
+    RawEncoding internal_encoding_ = RawEncoding::Utf8;
+    bool mark_ = false;
+    int status_ = kStatusOpen;
+    RawLineEnd line_end_ = RawLineEnd::None;
+    int64_t line_position_ = 0;
+    int64_t line_index_ = -1;
+};
+
+} // namespace RawLayer

@@ -1,0 +1,140 @@
+#include <engine/JobConfig.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+using namespace JobLayer;
+using RawLayer::RawEncoding;
+
+namespace {
+
+RawString Text(const std::string& bytes)
+{
+    return RawString(bytes, RawEncoding::Utf8);
+}
+
+std::vector<std::string> Items(const RawStringList& list)
+{
+    std::vector<std::string> items;
+    for (const RawString& item : list)
+        items.push_back(item.Str());
+    return items;
+}
+
+class JobConfigTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        char pattern[] = "/tmp/quelvane-config-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        folder_ = pattern;
+        path_ = folder_ + "/Quelvane.ini";
+    }
+    void TearDown() override { std::system(("rm -rf '" + folder_ + "'").c_str()); }
+
+    void WriteConfig(const std::string& text) { std::ofstream(path_, std::ios::binary) << text; }
+
+    // The command line as start-up hands it over: exact keys, in order.
+    static RawParameterList CommandLine(const std::vector<std::pair<std::string, std::string>>& units)
+    {
+        RawParameterList list;
+        list.SetExactKeys(true);
+        for (const auto& [key, value] : units)
+            list.Add(Text(key), Text(value));
+        return list;
+    }
+
+    std::string folder_;
+    std::string path_;
+};
+
+} // namespace
+
+TEST_F(JobConfigTest, MissingFileKeepsEveryDefault)
+{
+    JobConfig config;
+    config.Load(Text(path_), CommandLine({}));
+    EXPECT_EQ(config.TabStop(), 4);
+    EXPECT_EQ(config.MaxViewLength(), 1024);
+    EXPECT_EQ(config.MaxLineLength(), 16384);
+    EXPECT_EQ(config.BackupDays(), 30);
+    EXPECT_EQ(config.SlightlyMove(), 20);
+    EXPECT_FALSE(config.IsDuplicate());
+    EXPECT_TRUE(config.ParameterFile().IsEmpty());
+    EXPECT_TRUE(config.StartupParams().targets.IsEmpty());
+    EXPECT_NE(config.BackupFolder().Str().find("QuelvaneBackup"), std::string::npos);
+}
+
+TEST_F(JobConfigTest, BackupFolderDefaultsToTheUsersStateFolder)
+{
+    const char* old = std::getenv("XDG_STATE_HOME");
+    std::string saved = old ? old : "";
+    setenv("XDG_STATE_HOME", "/srv/state", 1);
+    EXPECT_EQ(JobConfig::DefaultBackupFolder().Str(), "/srv/state/QuelvaneBackup");
+    unsetenv("XDG_STATE_HOME");
+    setenv("HOME", "/home/someone", 1);
+    EXPECT_EQ(JobConfig::DefaultBackupFolder().Str(), "/home/someone/.local/state/QuelvaneBackup");
+    if (old)
+        setenv("XDG_STATE_HOME", saved.c_str(), 1);
+}
+
+TEST_F(JobConfigTest, ViewParametersReadAsIntegersAndTextAsWritten)
+{
+    WriteConfig("[ViewParameter]\r\nTabStop=abc\r\nMaxViewLength=0x10\r\nMaxLineLength=-5\r\n"
+                "BackupFolder=relative/../bk\r\nBackupDays=+7\r\n");
+    JobConfig config;
+    config.Load(Text(path_), CommandLine({}));
+    EXPECT_EQ(config.TabStop(), 0);
+    EXPECT_EQ(config.MaxViewLength(), 16);
+    EXPECT_EQ(config.MaxLineLength(), -5);
+    EXPECT_EQ(config.BackupFolder().Str(), "relative/../bk");
+    EXPECT_EQ(config.BackupDays(), 7);
+    EXPECT_EQ(config.SlightlyMove(), 20);
+}
+
+TEST_F(JobConfigTest, CommandLineAppendsAfterParamsInOrder)
+{
+    WriteConfig("[Params]\nTargetPath=/a;/b%tc\nFileFilter=*.txt\nSearch=\"x;;y\"\nReplace=r\n"
+                "IgnoreCase=True\nIsPreview=no\nChecker=4294967295\nLineCount=3\n");
+    JobConfig config;
+    config.Load(Text(path_),
+        CommandLine({ { "f", "*.c" }, { "NoTag_1", "/t1" }, { "e", "foo" }, { "f", "*.h" },
+            { "NoTagX", "/t2" }, { "H", "ignored" }, { "e", "" } }));
+    JobParams& params = config.StartupParams();
+    using V = std::vector<std::string>;
+    EXPECT_EQ(Items(params.targets), (V { "/a", "/b\tc", "/t1", "/t2" }));
+    EXPECT_EQ(Items(params.filters), (V { "*.txt", "*.c", "*.h" }));
+    EXPECT_EQ(Items(params.expressions), (V { "x", "", "y", "foo", "" }));
+    EXPECT_EQ(Items(params.replacements), (V { "r" }));
+    EXPECT_TRUE(params.ignore_case);
+    EXPECT_TRUE(params.preview); // anything but "False" is true
+    EXPECT_EQ(params.checker, 4294967295u);
+    EXPECT_EQ(params.line_count, 3);
+}
+
+TEST_F(JobConfigTest, LastParameterFileWinsAndDuplicateFlagStays)
+{
+    JobConfig config;
+    config.Load(Text(path_), CommandLine({ { "d", "/tmp/dup.txt" }, { "p", "/tmp/last.txt" } }));
+    EXPECT_EQ(config.ParameterFile().Str(), "/tmp/last.txt");
+    EXPECT_TRUE(config.IsDuplicate());
+
+    JobConfig other;
+    other.Load(Text(path_), CommandLine({ { "p", "/a" }, { "d", "/b" } }));
+    EXPECT_EQ(other.ParameterFile().Str(), "/b");
+    EXPECT_TRUE(other.IsDuplicate());
+}
+
+TEST_F(JobConfigTest, EmptySavedListsReadAsEmptyAndHintsInFileOrder)
+{
+    WriteConfig("[Params]\nSearch=\nTargetPath=\"\"\n[FilterHints]\n*.c;*.h\nweb=*.html;*.css\n*.txt\n");
+    JobConfig config;
+    config.Load(Text(path_), CommandLine({}));
+    EXPECT_TRUE(config.StartupParams().expressions.IsEmpty());
+    EXPECT_TRUE(config.StartupParams().targets.IsEmpty());
+    EXPECT_EQ(Items(config.FilterHints()), (std::vector<std::string> { "*.c;*.h", "*.html;*.css", "*.txt" }));
+}

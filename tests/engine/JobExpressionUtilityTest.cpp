@@ -1,0 +1,101 @@
+#include <engine/JobExpressionUtility.h>
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+using namespace JobLayer;
+using RawLayer::RawEncoding;
+using Field = JobExpressionUtility::Field;
+
+namespace {
+
+RawString Text(const std::string& bytes)
+{
+    return RawString(bytes, RawEncoding::Utf8);
+}
+
+std::vector<std::string> Split(const std::string& text, Field field)
+{
+    std::vector<std::string> pieces;
+    for (const RawString& piece : JobExpressionUtility::SplitList(Text(text), field))
+        pieces.push_back(piece.Str());
+    return pieces;
+}
+
+int32_t LineCount(const std::vector<std::string>& expressions)
+{
+    RawStringList list;
+    for (const std::string& expression : expressions)
+        list.Add(Text(expression));
+    return JobExpressionUtility::BlockLineCount(list);
+}
+
+struct CaptureSituation : JobExpressionUtility::Situation {
+    RawString LineBreak() const override { return RawString("\n"); }
+    RawString Capture(int index) const override { return Text("<" + std::to_string(index) + ">"); }
+};
+
+} // namespace
+
+TEST(JobExpressionSplit, EmptyPiecesPerField)
+{
+    using V = std::vector<std::string>;
+    EXPECT_EQ(Split("a;b", Field::Search), (V { "a", "b" }));
+    EXPECT_EQ(Split("a%db", Field::Search), (V { "a%db" }));
+    EXPECT_EQ(Split(";a", Field::Search), (V { "a" }));
+    EXPECT_EQ(Split("a;", Field::Search), (V { "a", "" }));
+    EXPECT_EQ(Split("a;;b", Field::Search), (V { "a", "", "b" }));
+    EXPECT_EQ(Split("", Field::Search), (V {}));
+    EXPECT_EQ(Split(";;x;", Field::Folder), (V { "x" }));
+    EXPECT_EQ(Split("*.c;;*.h", Field::Filter), (V { "*.c", "*.h" }));
+    EXPECT_EQ(Split(";a;", Field::Replace), (V { "", "a", "" }));
+    EXPECT_EQ(Split("", Field::Replace), (V { "" }));
+    EXPECT_EQ(Split("日本;語", Field::Search), (V { "日本", "語" }));
+}
+
+TEST(JobExpressionLineCount, CountsLineBreakEscapes)
+{
+    EXPECT_EQ(LineCount({ "a%Nb", "x%r%ny%nz" }), 3);
+    EXPECT_EQ(LineCount({ "$a%Nb" }), 2);
+    EXPECT_EQ(LineCount({}), 1);
+    EXPECT_EQ(LineCount({ "%n%r" }), 3);
+    EXPECT_EQ(LineCount({ "%r%t%n" }), 3); // a %r followed by another escape does not pair
+    EXPECT_EQ(LineCount({ "%%N" }), 1);    // "%%" is a percent sign, then a plain "N"
+    EXPECT_EQ(LineCount({ "abc%" }), 1);
+}
+
+TEST(JobExpressionEscape, SingleLineFormAndBack)
+{
+    RawString text = Text("a;b\tc\r\nd%");
+    RawString escaped = JobExpressionUtility::Escape(text);
+    EXPECT_EQ(escaped.Str(), "a%db%tc%Nd%e");
+    EXPECT_EQ(JobExpressionUtility::Unescape(escaped).Str(), "a;b\tc\r\nd%");
+    EXPECT_EQ(JobExpressionUtility::Escape(Text("x\ry\nz\x01")).Str(), "x%Ny%Nz");
+    EXPECT_EQ(JobExpressionUtility::EscapeKeepPercent(Text("50%;")).Str(), "50%%d");
+    EXPECT_EQ(JobExpressionUtility::Escape(Text("漢字")).Str(), "漢字");
+}
+
+TEST(JobExpressionUnescape, EscapesRangesAndTrailingPercent)
+{
+    EXPECT_EQ(JobExpressionUtility::Unescape(Text("%q%Q%7%s%%")).Str(), "qQ7 %");
+    EXPECT_EQ(JobExpressionUtility::Unescape(Text("ab%")).Str(), "ab");
+    EXPECT_EQ(JobExpressionUtility::Unescape(Text("xx%tyy"), 2, 4).Str(), "\t");
+    EXPECT_EQ(JobExpressionUtility::Unescape(Text("%N%n%r")).Str(), "\r\n\n\r");
+    EXPECT_EQ(JobExpressionUtility::Unescape(Text("%日")).Str(), "日");
+}
+
+TEST(JobExpressionExpand, PrefixesCapturesAndLineBreaks)
+{
+    JobExpressionUtility::Situation base;
+    EXPECT_EQ(JobExpressionUtility::Expand(Text("$x%ty"), base).Str(), "x%ty");
+    EXPECT_EQ(JobExpressionUtility::Expand(Text("!$x%ty"), base).Str(), "x%ty");
+    EXPECT_EQ(JobExpressionUtility::Expand(Text("@x%ty"), base).Str(), "@x\ty");
+    EXPECT_EQ(JobExpressionUtility::Expand(Text("!@a"), base).Str(), "!@a");
+    EXPECT_EQ(JobExpressionUtility::Expand(Text("a%1b"), base).Str(), "a1b");
+    EXPECT_EQ(JobExpressionUtility::Expand(Text("a%Nb%q"), base).Str(), "a\r\nb\"");
+    CaptureSituation captures;
+    EXPECT_EQ(JobExpressionUtility::Expand(Text("%0-%9%N%e"), captures).Str(), "<0>-<9>\n%");
+    EXPECT_EQ(JobExpressionUtility::Expand(Text(""), base).Str(), "");
+}
