@@ -197,7 +197,7 @@ RawString JobExpressionUtility::Unescape(const RawString& text, int32_t start, i
 RawString JobExpressionUtility::Expand(const RawString& text, const Situation& situation)
 {
     int32_t pos = 0;
-    if (text.At(0) == '!' && text.Length() > 0)
+    if (text.Length() > 0 && text.At(0) == '!')
         pos = 1;
     if (pos < text.Length() && text.At(pos) == '$')
         return text.Substring(pos + 1, text.Length()); // literal: copied unchanged, escapes included

@@ -2,9 +2,9 @@
 
 #include <core/RawLineFile.h>
 
+#include <algorithm>
 #include <fstream>
 #include <map>
-#include <sstream>
 
 #include <gtest/gtest.h>
 
@@ -27,21 +27,10 @@ std::vector<Entry> Manifest()
     std::string row;
     std::getline(in, row); // the header
     while (std::getline(in, row)) {
-        std::istringstream fields(row);
-        Entry entry;
-        std::getline(fields, entry.file, '\t');
-        std::getline(fields, entry.label, '\t');
-        entries.push_back(entry);
+        size_t tab = row.find('\t');
+        entries.push_back({ row.substr(0, tab), row.substr(tab + 1, row.find('\t', tab + 1) - tab - 1) });
     }
     return entries;
-}
-
-std::string Slurp(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
 }
 
 struct Reading {
@@ -55,15 +44,11 @@ Reading Read(const std::string& file, Enc given = Enc::NoSet)
 {
     Reading reading;
     RawLineFile line_file;
-    if (line_file.OpenRead(RawString(kCorpus + "/" + file, Enc::Utf8), 1 << 20, given)) {
-        if (line_file.HasMark())
-            reading.raw = RawLineFileInfo::MarkBytes(line_file.FileEncoding());
-        RawString line;
-        while (line_file.ReadLine(line)) {
-            reading.lines.push_back(line.Str());
-            reading.raw += line_file.RawLine();
-            reading.raw += line_file.RawLineEndBytes();
-        }
+    if (line_file.OpenRead(RawString(kCorpus + "/" + file, Enc::Utf8), 1 << 20, given) && line_file.HasMark())
+        reading.raw = RawLineFileInfo::MarkBytes(line_file.FileEncoding());
+    for (RawString line; line_file.ReadLine(line);) {
+        reading.lines.push_back(line.Str());
+        reading.raw.append(line_file.RawLine()).append(line_file.RawLineEndBytes());
     }
     reading.status = line_file.Status();
     reading.encoding = line_file.FileEncoding();
@@ -78,7 +63,8 @@ TEST(LineFileCorpus, EveryFileReadsAndPassesThroughByteForByte)
     ASSERT_GT(manifest.size(), 250u);
     for (const Entry& entry : manifest) {
         SCOPED_TRACE(entry.file);
-        std::string bytes = Slurp(kCorpus + "/" + entry.file);
+        std::ifstream in(kCorpus + "/" + entry.file, std::ios::binary);
+        const std::string bytes(std::istreambuf_iterator<char>(in), {});
         Reading reading = Read(entry.file);
         if (reading.status == RawLineFile::kCodeConversionError) {
             // Text in an encoding the scan cannot name (Latin-1 read as UTF-8, EUC-JP read as
@@ -102,32 +88,18 @@ TEST(LineFileCorpus, DetectsEveryEncodingTheRulesCanName)
     // ASCII, the single-byte code pages, UTF-32...) name nothing the rules can tell apart, and
     // inquisitor/ja_sjis.txt ("Shift_JIS (byte table...)") begins with a zero byte, which makes
     // it UTF-16 by the rules.
-    const std::map<std::string, Enc> labels {
-        { "UTF-8", Enc::Utf8 },
-        { "utf-8", Enc::Utf8 },
-        { "UTF-8 (BOM)", Enc::Utf8 },
-        { "UTF-16LE (BOM)", Enc::Utf16Le },
-        { "utf-16le (BOM)", Enc::Utf16Le },
-        { "UTF-16LE (no BOM)", Enc::Utf16Le },
-        { "utf-16le", Enc::Utf16Le },
-        { "UTF-16BE (BOM)", Enc::Utf16Be },
-        { "UTF-16BE (BOM, surrogate pair)", Enc::Utf16Be },
-        { "utf-16be (BOM)", Enc::Utf16Be },
-        { "UTF-16BE (no BOM)", Enc::Utf16Be },
-        { "utf-16be", Enc::Utf16Be },
-        { "Shift_JIS", Enc::Sjis },
-        { "shift_jis", Enc::Sjis },
-        { "CP932", Enc::Sjis },
-        { "CP932 (Shift_JIS)", Enc::Sjis },
-        { "IBM932 (CP932-like)", Enc::Sjis },
-        { "IBM943 (CP932-like)", Enc::Sjis },
-    };
+    const std::map<std::string, Enc> labels { { "UTF-8", Enc::Utf8 }, { "utf-8", Enc::Utf8 },
+        { "UTF-8 (BOM)", Enc::Utf8 }, { "UTF-16LE (BOM)", Enc::Utf16Le }, { "utf-16le (BOM)", Enc::Utf16Le },
+        { "UTF-16LE (no BOM)", Enc::Utf16Le }, { "utf-16le", Enc::Utf16Le },
+        { "UTF-16BE (BOM)", Enc::Utf16Be }, { "UTF-16BE (BOM, surrogate pair)", Enc::Utf16Be },
+        { "utf-16be (BOM)", Enc::Utf16Be }, { "UTF-16BE (no BOM)", Enc::Utf16Be },
+        { "utf-16be", Enc::Utf16Be }, { "Shift_JIS", Enc::Sjis }, { "shift_jis", Enc::Sjis },
+        { "CP932", Enc::Sjis }, { "CP932 (Shift_JIS)", Enc::Sjis }, { "IBM932 (CP932-like)", Enc::Sjis },
+        { "IBM943 (CP932-like)", Enc::Sjis } };
     // Their first bytes are text of the Kojiki: a non-ASCII byte reaches the two-way test
     // before any zero byte is seen, so these are read with their encoding given.
-    const std::vector<std::string> undetectable {
-        "derived/kojiki.utf16le-nobom-crlf.txt",
-        "derived/kojiki.utf16be-nobom-crlf.txt",
-    };
+    const std::vector<std::string> undetectable { "derived/kojiki.utf16le-nobom-crlf.txt",
+        "derived/kojiki.utf16be-nobom-crlf.txt" };
     int checked = 0;
     for (const Entry& entry : Manifest()) {
         auto label = labels.find(entry.label);
@@ -144,16 +116,12 @@ TEST(LineFileCorpus, KojikiReadsAlikeInEveryEncoding)
     Reading reference = Read("aozora/kojiki.sjis.txt");
     ASSERT_EQ(reference.encoding, Enc::Sjis);
     ASSERT_EQ(reference.lines.size(), 2038u);
-    const std::pair<const char*, Enc> copies[] = {
-        { "derived/kojiki.sjis-lf.txt", Enc::NoSet },
-        { "derived/kojiki.sjis-cr.txt", Enc::NoSet },
-        { "derived/kojiki.utf8-bom-crlf.txt", Enc::NoSet },
-        { "derived/kojiki.utf16be-bom-crlf.txt", Enc::NoSet },
-        { "derived/kojiki.utf16le-nobom-crlf.txt", Enc::Utf16Le },
-        { "derived/kojiki.utf16be-nobom-crlf.txt", Enc::Utf16Be },
-        { "derived/kojiki.utf7-crlf.txt", Enc::Utf7 },
-    };
-    for (const auto& [file, given] : copies) {
+    const std::pair<std::string, Enc> copies[]
+        = { { "sjis-lf", Enc::NoSet }, { "sjis-cr", Enc::NoSet }, { "utf8-bom-crlf", Enc::NoSet },
+              { "utf16be-bom-crlf", Enc::NoSet }, { "utf16le-nobom-crlf", Enc::Utf16Le },
+              { "utf16be-nobom-crlf", Enc::Utf16Be }, { "utf7-crlf", Enc::Utf7 } };
+    for (const auto& [form, given] : copies) {
+        const std::string file = "derived/kojiki." + form + ".txt";
         Reading copy = Read(file, given);
         EXPECT_EQ(copy.status, RawLineFile::kStatusEndOfData) << file;
         EXPECT_TRUE(copy.lines == reference.lines) << file;

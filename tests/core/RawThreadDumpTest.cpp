@@ -2,7 +2,7 @@
 #include <core/RawThreadUnit.h>
 
 #include <csignal>
-#include <cstdlib>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -13,7 +13,6 @@
 #include <gtest/gtest.h>
 #include <sys/mman.h>
 #include <sys/resource.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -21,13 +20,10 @@ using namespace RawLayer;
 
 namespace {
 
-// The page the fault test writes to; mapped by the parent so the child has it at the same place.
-void* protected_page = nullptr;
+namespace fs = std::filesystem;
 
-void WriteToProtectedPage()
-{
-    *static_cast<volatile char*>(protected_page) = 1;
-}
+// The page the fault case writes to; mapped by the parent so the child has it at the same place.
+void* protected_page = nullptr;
 
 // Grows the stack until it overflows; the limit only keeps the compiler from calling it endless.
 volatile int recursion_limit = 1 << 30;
@@ -35,13 +31,7 @@ int Recurse(int depth)
 {
     volatile char frame[4096];
     frame[0] = static_cast<char>(depth);
-    if (depth == recursion_limit)
-        return frame[0];
-    return Recurse(depth + 1) + frame[0];
-}
-void OverflowTheStack()
-{
-    Recurse(0);
+    return depth == recursion_limit ? frame[0] : Recurse(depth + 1) + frame[0];
 }
 
 class ThrowingUnit : public RawThreadUnit {
@@ -49,26 +39,15 @@ public:
     ~ThrowingUnit() override { StopAndWait(); }
     void Run() override { throw std::runtime_error("worker failed"); }
 };
-void ThrowOnAWorkerThread()
-{
-    ThrowingUnit unit;
-    (void)unit.Start();
-    unit.Wait();
-}
 
 class RawThreadDumpCrash : public testing::Test {
 protected:
-    void SetUp() override
-    {
-        char pattern[] = "/tmp/quelvane-dump-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        temp_ = pattern;
-    }
-    void TearDown() override { std::filesystem::remove_all(temp_); }
+    void SetUp() override { ASSERT_NE(mkdtemp(temp_.data()), nullptr); }
+    void TearDown() override { fs::remove_all(temp_); }
 
     // Runs `crash` in a child process that installs the dump handler with TMPDIR set to the
-    // test's folder, and returns the child's wait status. The child makes no core file.
-    int RunChild(void (*crash)()) const
+    // test's folder, and tells whether the child ended by `signal`. The child makes no core file.
+    bool ChildDiesOf(void (*crash)(), int signal) const
     {
         pid_t child = fork();
         if (child == 0) {
@@ -82,156 +61,94 @@ protected:
         }
         int status = 0;
         waitpid(child, &status, 0);
-        return status;
-    }
-    std::vector<std::filesystem::path> DumpFiles() const
-    {
-        std::vector<std::filesystem::path> files;
-        std::error_code error;
-        for (const auto& entry : std::filesystem::directory_iterator(temp_ + "/Dump", error))
-            files.push_back(entry.path());
-        return files;
-    }
-    // The content of the only dump file; fails the test when there is not exactly one.
-    std::string OnlyDump() const
-    {
-        std::vector<std::filesystem::path> files = DumpFiles();
-        EXPECT_EQ(files.size(), 1U);
-        if (files.size() != 1)
-            return std::string();
-        std::ifstream in(files[0]);
-        std::stringstream content;
-        content << in.rdbuf();
-        return content.str();
+        return WIFSIGNALED(status) && WTERMSIG(status) == signal;
     }
 
-    std::string temp_;
+    std::string temp_ = "/tmp/quelvane-dump-XXXXXX";
 };
 
-bool KilledBy(int status, int signal)
-{
-    return WIFSIGNALED(status) && WTERMSIG(status) == signal;
-}
-
-} // namespace
-
-TEST_F(RawThreadDumpCrash, AFaultWritesADumpAndTheProcessStillDiesOfIt)
+TEST_F(RawThreadDumpCrash, EachKindOfCrashWritesAPrivateDumpAndStillEndsTheProcess)
 {
     protected_page = mmap(nullptr, 4096, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     ASSERT_NE(protected_page, MAP_FAILED);
-    int status = RunChild(WriteToProtectedPage);
-    EXPECT_TRUE(KilledBy(status, SIGSEGV)) << status;
-    std::string dump = OnlyDump();
-    EXPECT_NE(dump.find("Quelvane crash dump\n"), std::string::npos) << dump;
-    EXPECT_NE(dump.find("Signal: 11 SIGSEGV\n"), std::string::npos) << dump;
     char address[32];
     std::snprintf(
         address, sizeof address, "Address: 0x%016lx\n", reinterpret_cast<unsigned long>(protected_page));
-    EXPECT_NE(dump.find(address), std::string::npos) << dump;
-    std::size_t backtrace = dump.find("Backtrace:\n");
-    ASSERT_NE(backtrace, std::string::npos);
-    EXPECT_NE(dump.find("[0x", backtrace), std::string::npos) << dump; // at least one frame
-    munmap(protected_page, 4096);
-}
-
-TEST_F(RawThreadDumpCrash, TheDumpIsPrivateAndNamedByTheLocalTime)
-{
-    time_t before = time(nullptr);
-    int status = RunChild([] { raise(SIGBUS); });
-    time_t after = time(nullptr);
-    EXPECT_TRUE(KilledBy(status, SIGBUS)) << status;
-    struct stat folder { };
-    ASSERT_EQ(stat((temp_ + "/Dump").c_str(), &folder), 0);
-    EXPECT_EQ(folder.st_mode & 07777, 0700U);
-    std::vector<std::filesystem::path> files = DumpFiles();
-    ASSERT_EQ(files.size(), 1U);
-    struct stat file { };
-    ASSERT_EQ(stat(files[0].c_str(), &file), 0);
-    EXPECT_EQ(file.st_mode & 07777, 0600U);
-    std::string name = files[0].filename().string();
-    bool named_by_a_second_of_the_crash = false;
-    for (time_t second = before; second <= after; ++second) {
-        tm local {};
-        localtime_r(&second, &local);
-        char expected[64];
-        std::strftime(expected, sizeof expected, "Quelvane_%Y%m%d_%H%M%S.dmp", &local);
-        named_by_a_second_of_the_crash = named_by_a_second_of_the_crash || name == expected;
-    }
-    EXPECT_TRUE(named_by_a_second_of_the_crash) << name;
-}
-
-TEST_F(RawThreadDumpCrash, EachKindOfCrashIsReportedAndStillEndsTheProcess)
-{
+    // An exception escaping a worker's Run ends in terminate, whose abort writes no second dump.
+    // The overflow needs the signal stack each guarded thread gets.
     const struct {
         void (*crash)();
         int signal;
-        const char* signal_line;
-        const char* reason_line;
+        std::string lines;
     } cases[] = {
-        { [] { raise(SIGFPE); }, SIGFPE, "Signal: 8 SIGFPE\n",
-            "Reason: signal sent by the program or another process\n" },
-        { [] { raise(SIGILL); }, SIGILL, "Signal: 4 SIGILL\n", "" },
-        { [] { std::abort(); }, SIGABRT, "Signal: 6 SIGABRT\n", "" },
-        { OverflowTheStack, SIGSEGV, "Signal: 11 SIGSEGV\n", "Reason: fault\n" },
-        // An exception escaping a worker's Run ends in terminate; its abort writes no second dump.
-        { ThrowOnAWorkerThread, SIGABRT, "Signal: 6 SIGABRT\n", "uncaught exception: worker failed\n" },
-        { [] { std::terminate(); }, SIGABRT, "Signal: 6 SIGABRT\n", "without an active exception\n" },
+        { [] { *static_cast<volatile char*>(protected_page) = 1; }, SIGSEGV,
+            std::string("Signal: 11 SIGSEGV\nReason: fault\n") + address },
+        { [] { (void)Recurse(0); }, SIGSEGV, "Signal: 11 SIGSEGV\n" },
+        { [] { (void)ThrowingUnit().Start(); }, SIGABRT, // the unit waits for its worker as it goes
+            "Signal: 6 SIGABRT\nReason: std::terminate called for an uncaught exception: worker failed\n" },
     };
     for (const auto& test : cases) {
-        SCOPED_TRACE(std::string(test.signal_line) + test.reason_line);
-        std::filesystem::remove_all(temp_ + "/Dump");
-        int status = RunChild(test.crash);
-        EXPECT_TRUE(KilledBy(status, test.signal)) << status;
-        std::string dump = OnlyDump();
-        EXPECT_NE(dump.find(test.signal_line), std::string::npos) << dump;
-        EXPECT_NE(dump.find(test.reason_line), std::string::npos) << dump;
+        SCOPED_TRACE(test.lines);
+        fs::remove_all(temp_ + "/Dump");
+        time_t before = time(nullptr);
+        EXPECT_TRUE(ChildDiesOf(test.crash, test.signal));
+        time_t after = time(nullptr);
+        std::vector<fs::path> files(fs::directory_iterator(temp_ + "/Dump"), {});
+        ASSERT_EQ(files.size(), 1U);
+        EXPECT_EQ(fs::status(temp_ + "/Dump").permissions(), fs::perms::owner_all);
+        EXPECT_EQ(fs::status(files[0]).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+        std::stringstream content;
+        content << std::ifstream(files[0]).rdbuf();
+        std::string dump = content.str();
+        EXPECT_EQ(dump.find("Quelvane crash dump\n"), 0U) << dump;
+        EXPECT_NE(dump.find(test.lines), std::string::npos) << dump;
+        EXPECT_NE(dump.find("[0x", dump.find("Backtrace:\n")), std::string::npos) << dump; // a frame
+        // Named by the local time of a second the crash may have happened in.
+        std::string name = files[0].filename().string();
+        bool named_by_the_crash_time = false;
+        for (time_t second = before; second <= after; ++second) {
+            tm local {};
+            localtime_r(&second, &local);
+            char expected[64];
+            std::strftime(expected, sizeof expected, "Quelvane_%Y%m%d_%H%M%S.dmp", &local);
+            named_by_the_crash_time = named_by_the_crash_time || name == expected;
+        }
+        EXPECT_TRUE(named_by_the_crash_time) << name;
     }
+    munmap(protected_page, 4096);
 }
 
 TEST_F(RawThreadDumpCrash, AFolderThatIsNotTheUsersOwnIsNotUsed)
 {
     std::string elsewhere = temp_ + "/elsewhere";
-    ASSERT_EQ(mkdir(elsewhere.c_str(), 0700), 0);
-    const struct {
-        const char* what;
-        bool as_link;
-    } cases[] = { { "a link to a folder", true }, { "a folder of another user", false } };
-    for (const auto& test : cases) {
-        SCOPED_TRACE(test.what);
-        std::filesystem::remove_all(temp_ + "/Dump");
-        if (test.as_link) {
-            ASSERT_EQ(symlink(elsewhere.c_str(), (temp_ + "/Dump").c_str()), 0);
+    std::string dump_folder = temp_ + "/Dump";
+    fs::create_directory(elsewhere);
+    for (bool as_link : { true, false }) {
+        fs::remove_all(dump_folder);
+        if (as_link) {
+            fs::create_directory_symlink(elsewhere, dump_folder);
         } else {
             if (geteuid() != 0)
                 GTEST_SKIP() << "only root can make a folder another user owns";
-            ASSERT_EQ(mkdir((temp_ + "/Dump").c_str(), 0777), 0);
-            ASSERT_EQ(chown((temp_ + "/Dump").c_str(), 4242, 4242), 0);
+            fs::create_directory(dump_folder);
+            ASSERT_EQ(chown(dump_folder.c_str(), 4242, 4242), 0);
         }
-        int status = RunChild([] { raise(SIGFPE); });
-        EXPECT_TRUE(KilledBy(status, SIGFPE)) << status;
-        EXPECT_TRUE(std::filesystem::is_empty(elsewhere));
-        EXPECT_TRUE(
-            std::filesystem::is_symlink(temp_ + "/Dump") || std::filesystem::is_empty(temp_ + "/Dump"));
+        EXPECT_TRUE(ChildDiesOf([] { raise(SIGFPE); }, SIGFPE)) << as_link;
+        EXPECT_TRUE(fs::is_empty(elsewhere));
+        EXPECT_TRUE(fs::is_symlink(dump_folder) || fs::is_empty(dump_folder)) << as_link;
     }
 }
 
 TEST(RawThreadDumpStamp, FormatsCivilDateAndTime)
 {
-    const struct {
-        int64_t seconds;
-        const char* stamp;
-    } cases[] = {
-        { 0, "19700101_000000" },
-        { -1, "19691231_235959" },
-        { 951786061, "20000229_010101" },
-        { 1709251199, "20240229_235959" },
-        { 253402300799, "99991231_235959" },
-        { -11644473600, "16010101_000000" },
-    };
-    for (const auto& test : cases) {
-        SCOPED_TRACE(test.stamp);
+    const std::pair<int64_t, const char*> cases[] = { { 0, "19700101_000000" }, { -1, "19691231_235959" },
+        { 951786061, "20000229_010101" }, { 1709251199, "20240229_235959" },
+        { 253402300799, "99991231_235959" }, { -11644473600, "16010101_000000" } };
+    for (const auto& [seconds, expected] : cases) {
         char stamp[RawThreadDump::kStampLength];
-        RawThreadDump::FormatStamp(stamp, test.seconds);
-        EXPECT_EQ(std::string(stamp, sizeof stamp), test.stamp);
+        RawThreadDump::FormatStamp(stamp, seconds);
+        EXPECT_EQ(std::string(stamp, sizeof stamp), expected);
     }
 }
+
+} // namespace

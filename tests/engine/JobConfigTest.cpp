@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -71,15 +72,23 @@ TEST_F(JobConfigTest, MissingFileKeepsEveryDefault)
 
 TEST_F(JobConfigTest, BackupFolderDefaultsToTheUsersStateFolder)
 {
-    const char* old = std::getenv("XDG_STATE_HOME");
-    std::string saved = old ? old : "";
+    // The environment is the process's: what the test changes it puts back.
+    auto saved = [](const char* name) {
+        const char* v = std::getenv(name);
+        return v ? std::optional<std::string>(v) : std::nullopt;
+    };
+    auto restore = [](const char* name, const std::optional<std::string>& value) {
+        value ? setenv(name, value->c_str(), 1) : unsetenv(name);
+    };
+    std::optional<std::string> state = saved("XDG_STATE_HOME");
+    std::optional<std::string> home = saved("HOME");
     setenv("XDG_STATE_HOME", "/srv/state", 1);
     EXPECT_EQ(JobConfig::DefaultBackupFolder().Str(), "/srv/state/QuelvaneBackup");
-    unsetenv("XDG_STATE_HOME");
+    setenv("XDG_STATE_HOME", "relative", 1); // not absolute: ignored
     setenv("HOME", "/home/someone", 1);
     EXPECT_EQ(JobConfig::DefaultBackupFolder().Str(), "/home/someone/.local/state/QuelvaneBackup");
-    if (old)
-        setenv("XDG_STATE_HOME", saved.c_str(), 1);
+    restore("XDG_STATE_HOME", state);
+    restore("HOME", home);
 }
 
 TEST_F(JobConfigTest, ViewParametersReadAsIntegersAndTextAsWritten)

@@ -1,0 +1,90 @@
+#include <algorithm>
+#include <vector>
+
+#include <cli/CliPrinter.h>
+
+namespace QuelvaneCli {
+
+using JobLayer::JobStatusUnit;
+
+CliPrinter::CliPrinter(
+    JobLayer::JobStatusCentre& status, CliOptions::Output output, std::FILE* out, std::FILE* err)
+    : status_(status)
+    , output_(output)
+    , out_(out)
+    , err_(err)
+{
+}
+
+void CliPrinter::AppendSimpleLine(
+    std::string& line, const RawString& path, int64_t line_number, const RawString& text, int32_t line_count)
+{
+    std::string_view shown = text.View();
+    if (line_count > 1)
+        shown = shown.substr(0, std::min(shown.size(), shown.find_first_of("\r\n")));
+    line.append(path.View());
+    line.push_back('(');
+    line.append(std::to_string(line_number));
+    line.append("):");
+    line.append(shown);
+}
+
+void CliPrinter::BlockFound(const JobLayer::JobFoundBlock& block, const RawString& file_line_end,
+    const JobLayer::JobHitMulti& hits, int32_t line_count)
+{
+    (void)file_line_end, (void)hits;
+    ++block_count_;
+    if (output_ != CliOptions::Output::Lines)
+        return;
+    line_.clear();
+    AppendSimpleLine(line_, block.path, block.index + 1, block.text, line_count);
+    line_.push_back('\n');
+    std::fwrite(line_.data(), 1, line_.size(), out_);
+}
+
+void CliPrinter::FileFinished(const RawString& path, RawLayer::RawEncoding encoding)
+{
+    (void)path, (void)encoding;
+    PrintNewEntries();
+}
+
+void CliPrinter::TargetStarted(const RawString& target)
+{
+    (void)target;
+    PrintNewEntries();
+}
+
+void CliPrinter::Post(uint32_t code)
+{
+    if (code == JobLayer::JobNotificationSink::kStatusAdded)
+        entries_waiting_.store(true);
+}
+
+void CliPrinter::PrintNewEntries()
+{
+    if (!entries_waiting_.exchange(false))
+        return;
+    std::vector<JobStatusUnit> entries = status_.Entries(entries_printed_);
+    entries_printed_ += static_cast<int32_t>(entries.size());
+    if (entries.empty())
+        return;
+    // Results printed so far come first, so that the two streams read in order on a terminal.
+    std::fflush(out_);
+    for (const JobStatusUnit& entry : entries) {
+        had_error_ = had_error_ || entry.kind == JobStatusUnit::kError;
+        if (output_ == CliOptions::Output::Quiet && entry.kind != JobStatusUnit::kError)
+            continue;
+        std::fprintf(
+            err_, "%.*s\n", static_cast<int>(entry.display.View().size()), entry.display.View().data());
+    }
+}
+
+void CliPrinter::Finish()
+{
+    PrintNewEntries();
+    if (output_ == CliOptions::Output::Count)
+        std::fprintf(out_, "%lld\n", static_cast<long long>(block_count_));
+    std::fflush(out_);
+}
+
+} // namespace QuelvaneCli

@@ -1,0 +1,62 @@
+#pragma once
+
+// Receives the reports of a search and prints them as they come: each block as one "Simple"
+// line on standard output, each status entry's display text on standard error. It keeps no
+// blocks, so memory does not grow with the number of results.
+
+#include <core/RawString.h>
+#include <engine/JobFinder.h>
+#include <engine/JobNotificationSink.h>
+#include <engine/JobStatusCentre.h>
+
+#include <atomic>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include <cli/CliOptions.h>
+
+namespace QuelvaneCli {
+
+class CliPrinter : public JobLayer::JobFinder::Handler, public JobLayer::JobNotificationSink {
+public:
+    // Prints blocks to `out` and the entries of `status` to `err`.
+    CliPrinter(JobLayer::JobStatusCentre& status, CliOptions::Output output, std::FILE* out, std::FILE* err);
+
+    // The line of a block in a "Simple" listing, without a line end: path "(" line number "):"
+    // and the text, or only its first line when the block has more than one.
+    static void AppendSimpleLine(std::string& line, const RawString& path, int64_t line_number,
+        const RawString& text, int32_t line_count);
+
+    // --- JobFinder::Handler ----------------------------------------------------------------------
+    void BlockFound(const JobLayer::JobFoundBlock& block, const RawString& file_line_end,
+        const JobLayer::JobHitMulti& hits, int32_t line_count) override;
+    void FileFinished(const RawString& path, RawLayer::RawEncoding encoding) override;
+    void TargetStarted(const RawString& target) override;
+
+    // --- JobNotificationSink: the status centre's ------------------------------------------------
+    void Post(uint32_t code) override;
+
+    // Prints the entries added since the last call.
+    void PrintNewEntries();
+    // After the search: the last entries, the count when only that is wanted, and the flush.
+    void Finish();
+
+    int64_t BlockCount() const { return block_count_; }
+    bool HadError() const { return had_error_; }
+
+private:
+    JobLayer::JobStatusCentre& status_;
+    CliOptions::Output output_;
+    std::FILE* out_;
+    std::FILE* err_;
+    std::string line_; // reused for every block
+    int64_t block_count_ = 0;
+    int32_t entries_printed_ = 0;
+    bool had_error_ = false;
+    // Set by the centre (under its own lock, where the entries must not be read), read between
+    // files and targets.
+    std::atomic<bool> entries_waiting_ { false };
+};
+
+} // namespace QuelvaneCli

@@ -1,0 +1,26 @@
+#pragma once
+
+// The whole run of quelvane-cli: the command line, the configuration, one search over the
+// targets printed as it goes, and the exit status.
+
+#include <core/RawString.h>
+
+namespace QuelvaneCli {
+
+class CliProgram {
+public:
+    enum ExitStatus : int {
+        kFound = 0,    // at least one block was found
+        kNotFound = 1, // no block was found
+        kTrouble = 2,  // an error entry was made, or the arguments were wrong
+    };
+
+    static int Main(int argc, char** argv);
+
+    // The configuration the desktop program would use: the "ConfigFile" named by its program
+    // profile (quelvane.ini beside this program, else Quelvane.ini in the user's folder), or
+    // that profile itself. Empty when neither profile is there: the defaults apply.
+    static RawLayer::RawString DefaultConfigPath();
+};
+
+} // namespace QuelvaneCli

@@ -1,0 +1,57 @@
+#pragma once
+
+// What a row of the result list asks of the object it shows: how each column is drawn, its text,
+// its check mark and its background. The result blocks and the header row implement it, so the
+// list draws both without knowing either.
+
+#include <core/RawString.h>
+
+#include <cstdint>
+
+namespace JobLayer {
+
+using RawLayer::RawString;
+
+class JobColumnTextHandler {
+public:
+    // Text drawing flags of a column; the toolkit maps them to its own. Left, top and several
+    // lines are what is left when none of the bits is set.
+    enum Format : uint32_t {
+        kFormatRight = 1u << 0,
+        kFormatVerticalCentre = 1u << 1,
+        kFormatSingleLine = 1u << 2,
+        kFormatExpandTabs = 1u << 3,
+        kFormatNoPrefix = 1u << 4,
+    };
+
+    // The columns of the result list.
+    enum Column : int32_t { kColumnCheck = 0, kColumnFile = 1, kColumnLine = 2, kColumnText = 3 };
+    static constexpr int32_t kColumnCount = 4;
+
+    // Not a colour: asks the toolkit for the system's window background. Real colours are
+    // 0xRRGGBB and never have the high byte set.
+    static constexpr uint32_t kWindowBackground = 0xFF000000u;
+
+    virtual ~JobColumnTextHandler() = default;
+
+    // The check and file columns are one line, left, centred vertically with tabs expanded; the
+    // line column is one line, right-aligned and centred; the text column spans several lines.
+    virtual uint32_t ColumnFormat(int32_t column) const
+    {
+        switch (column) {
+        case kColumnCheck:
+        case kColumnFile:
+            return kFormatSingleLine | kFormatVerticalCentre | kFormatExpandTabs | kFormatNoPrefix;
+        case kColumnLine:
+            return kFormatSingleLine | kFormatRight | kFormatVerticalCentre | kFormatNoPrefix;
+        default:
+            return kFormatExpandTabs | kFormatNoPrefix;
+        }
+    }
+    virtual RawString ColumnText(int32_t column) const = 0;
+    virtual bool IsChecked() const = 0;
+    // 0xRRGGBB, or kWindowBackground.
+    virtual uint32_t BackgroundColour() const = 0;
+};
+
+} // namespace JobLayer

@@ -1,0 +1,112 @@
+#include <engine/JobExpressionUtility.h>
+#include <engine/JobSearch.h>
+
+#include <mutex>
+#include <vector>
+
+namespace JobLayer {
+
+JobSearch::JobSearch(JobParams& params, JobResultSet& results, JobStatusCentre& status,
+    JobNotificationSink& sink, int32_t line_limit)
+    : params_(params)
+    , results_(results)
+    , status_(status)
+    , sink_(sink)
+    , line_limit_(line_limit)
+{
+}
+
+void JobSearch::Run(const StopCheck& stop)
+{
+    stop_ = &stop;
+    results_.SetFlags(JobResultSet::kStt);
+    sink_.Post(JobNotificationSink::kSearchStarted);
+    SearchTargets(*this, params_, status_, line_limit_);
+    results_.SetFlags(JobResultSet::kFin);
+    sink_.Post(JobNotificationSink::kSearchFinished);
+    stop_ = nullptr;
+}
+
+void JobSearch::SearchTargets(
+    JobFinder::Handler& handler, JobParams& params, JobStatusCentre& status, int32_t line_limit)
+{
+    AddInformation(status, "Search started...");
+    // The targets are copied under the lock so that the walk below holds no lock while it
+    // searches; the finder reads the other fields without it (they do not change meanwhile).
+    std::vector<RawString> targets;
+    {
+        std::lock_guard guard(params.lock);
+        params.line_count = JobExpressionUtility::BlockLineCount(params.expressions);
+        for (const RawString& target : params.targets)
+            targets.push_back(target);
+    }
+    JobFinder finder(handler, params, status, line_limit);
+    for (const RawString& target : targets) {
+        if (handler.IsStopRequested())
+            break;
+        handler.TargetStarted(target);
+        finder.Search(target);
+    }
+    AddInformation(status, "Search finished.");
+}
+
+void JobSearch::AddInformation(JobStatusCentre& status, const RawString& text)
+{
+    (void)status.AddEntry(JobStatusCentre::MakeEntry(JobStatusUnit::kInformation, text, RawString()));
+}
+
+bool JobSearch::IsStopRequested()
+{
+    return stop_ != nullptr && *stop_ && (*stop_)();
+}
+
+void JobSearch::BlockFound(
+    const JobFoundBlock& block, const RawString& file_line_end, const JobHitMulti& hits, int32_t line_count)
+{
+    (void)results_.AddFoundBlock(block, file_line_end, hits, line_count);
+    sink_.Post(JobNotificationSink::kBlockAdded);
+}
+
+void JobSearch::FileFinished(const RawString& path, RawEncoding encoding)
+{
+    results_.SetFileEncoding(path, encoding);
+    sink_.Post(JobNotificationSink::kFileFinished);
+}
+
+void JobSearch::TargetStarted(const RawString& target)
+{
+    results_.StartTarget(target);
+    sink_.Post(JobNotificationSink::kFolderChanged);
+}
+
+void JobSearch::FolderEntered(const RawString& folder, int32_t depth)
+{
+    // Deeper folders change too fast to be read; the display stays on the target's own level.
+    if (depth >= 2)
+        return;
+    results_.SetCurrentFolder(folder);
+    sink_.Post(JobNotificationSink::kFolderChanged);
+}
+
+void JobSearch::FileStarted(const RawString& path)
+{
+    (void)path;
+    results_.AddFileSearched();
+    sink_.Post(JobNotificationSink::kFileCountChanged);
+}
+
+void JobSearch::BlockDone(int64_t index)
+{
+    (void)index;
+    // One progress notification per 256 blocks keeps the window thread's queue short.
+    if (results_.AdvanceBlockTick())
+        sink_.Post(JobNotificationSink::kBlocksProcessed);
+}
+
+void JobSearch::FileFailed(const RawString& path, uint32_t status_id)
+{
+    (void)results_.MarkFileFailed(path, status_id);
+    sink_.Post(JobNotificationSink::kBlocksFailed);
+}
+
+} // namespace JobLayer
