@@ -363,8 +363,11 @@ bool RawLineFile::ConvertLine(std::string_view raw, RawString& line)
         line.Assign(std::string_view(reinterpret_cast<const char*>(units.data()), units.size() * 2), to);
         return true;
     }
-    if (from == RawEncoding::Binary || from == to
-        || (IsAsciiCompatible(from) && IsAsciiCompatible(to) && RawIsPlainAscii(raw))) {
+    // A file the content scan could not decide holds only bytes 01..7E, so its lines need no
+    // second look.
+    bool plain = IsAsciiCompatible(from) && IsAsciiCompatible(to)
+        && (EncodingOrigin() == Origin::Undecided || RawIsPlainAscii(raw));
+    if (from == RawEncoding::Binary || from == to || plain) {
         if (from == RawEncoding::Utf8 && to == RawEncoding::Utf8 && !RawIsValidUtf8(raw))
             return false;
         line.Assign(raw, to);
