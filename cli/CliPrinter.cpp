@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <mutex>
 #include <vector>
 
 #include <cli/CliPrinter.h>
@@ -27,6 +28,21 @@ void CliPrinter::AppendSimpleLine(
     line.append(std::to_string(line_number));
     line.append("):");
     line.append(shown);
+}
+
+void CliPrinter::AppendReplacedLines(std::string& lines, const RawString& replaced)
+{
+    std::string_view rest = replaced.View();
+    for (;;) {
+        std::size_t end = std::min(rest.size(), rest.find_first_of("\r\n"));
+        lines.append("=> ");
+        lines.append(rest.substr(0, end));
+        lines.push_back('\n');
+        if (end == rest.size())
+            return;
+        end += rest.compare(end, 2, "\r\n") == 0 ? 2 : 1;
+        rest.remove_prefix(end);
+    }
 }
 
 void CliPrinter::BlockFound(const JobLayer::JobFoundBlock& block, const RawString& file_line_end,
@@ -58,9 +74,30 @@ void CliPrinter::Post(uint32_t code)
 {
     if (code == JobLayer::JobNotificationSink::kStatusAdded)
         entries_waiting_.store(true);
+    else
+        PrintNewEntries();
 }
 
-void CliPrinter::PrintNewEntries()
+void CliPrinter::PrintBlocks(JobLayer::JobResultSet& results, bool show_replaced)
+{
+    using JobLayer::JobBlockUnit;
+    std::lock_guard results_guard(results.lock);
+    std::lock_guard list_guard(results.blocks.lock);
+    block_count_ = results.blocks.Count();
+    if (output_ != CliOptions::Output::Lines)
+        return;
+    for (const JobBlockUnit& block : results.blocks) {
+        line_.clear();
+        AppendSimpleLine(line_, block.file_path, block.line_number, block.original, block.line_count);
+        line_.push_back('\n');
+        uint16_t flags = block.Flags();
+        if (show_replaced && (flags & JobBlockUnit::kRep) != 0 && (flags & JobBlockUnit::kOvw) == 0)
+            AppendReplacedLines(line_, block.replaced);
+        std::fwrite(line_.data(), 1, line_.size(), out_);
+    }
+}
+
+void CliPrinter::PrintEntries(bool count_errors)
 {
     if (!entries_waiting_.exchange(false))
         return;
@@ -71,7 +108,7 @@ void CliPrinter::PrintNewEntries()
     // Results printed so far come first, so that the two streams read in order on a terminal.
     std::fflush(out_);
     for (const JobStatusUnit& entry : entries) {
-        had_error_ = had_error_ || entry.kind == JobStatusUnit::kError;
+        had_error_ = had_error_ || (count_errors && entry.kind == JobStatusUnit::kError);
         if (output_ == CliOptions::Output::Quiet && entry.kind != JobStatusUnit::kError)
             continue;
         std::fprintf(

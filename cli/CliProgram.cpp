@@ -1,19 +1,18 @@
 #include <core/RawParameterList.h>
 #include <core/RawPath.h>
 #include <core/RawProfile.h>
+#include <engine/JobBackupList.h>
 #include <engine/JobConfig.h>
-#include <engine/JobParams.h>
-#include <engine/JobSearch.h>
 #include <engine/JobStatusCentre.h>
 
 #include <clocale>
 #include <cstdio>
-#include <mutex>
 #include <string>
 
+#include <cli/CliBackups.h>
 #include <cli/CliOptions.h>
-#include <cli/CliPrinter.h>
 #include <cli/CliProgram.h>
+#include <cli/CliRun.h>
 #include <unistd.h>
 
 namespace QuelvaneCli {
@@ -28,28 +27,21 @@ namespace {
 
 constexpr const char* kProgram = "quelvane-cli";
 
-// Searches as the options say, printing as it goes; the exit status.
-int RunSearch(const CliOptions& options, int32_t line_limit)
+int RunSearch(const CliOptions& options, const JobConfig& config)
 {
-    JobLayer::JobParams params;
-    {
-        std::lock_guard guard(params.lock);
-        options.FillParams(params);
-    }
     // A terminal gets each line as it is found; a pipe or a file gets large writes.
     if (!isatty(STDOUT_FILENO))
         std::setvbuf(stdout, nullptr, _IOFBF, 1 << 16);
-    JobStatusCentre& status = JobStatusCentre::Instance();
-    CliPrinter printer(status, options.OutputKind(), stdout, stderr);
-    status.SetSink(&printer);
-    status.SetAccepting(true);
-    JobLayer::JobSearch::SearchTargets(printer, params, status, line_limit);
-    status.SetAccepting(false);
-    status.SetSink(nullptr);
-    printer.Finish();
-    if (printer.HadError())
-        return CliProgram::kTrouble;
-    return printer.BlockCount() > 0 ? CliProgram::kFound : CliProgram::kNotFound;
+    CliRun run(options, config, JobStatusCentre::Instance());
+    return run.Execute();
+}
+
+int RunBackups(const CliOptions& options, const JobConfig& config, CliOptions::Outcome outcome)
+{
+    CliBackups backups(JobLayer::JobBackupList::Instance(), config.BackupFolder(), config.BackupDays());
+    if (outcome == CliOptions::Outcome::ListBackups)
+        return backups.List(stdout);
+    return backups.Restore(options.RestoreSet(), options.OutputKind(), stdout, stderr);
 }
 
 } // namespace
@@ -59,7 +51,8 @@ int CliProgram::Main(int argc, char** argv)
     std::setlocale(LC_ALL, "");
     CliOptions options;
     std::string message;
-    switch (options.Parse(argc, argv, message)) {
+    CliOptions::Outcome outcome = options.Parse(argc, argv, message);
+    switch (outcome) {
     case CliOptions::Outcome::Help:
         std::fputs(CliOptions::HelpText(), stdout);
         return kFound;
@@ -72,6 +65,8 @@ int CliProgram::Main(int argc, char** argv)
         std::fprintf(stderr, "%sTry '%s --help' for more information.\n", CliOptions::kUsage, kProgram);
         return kTrouble;
     case CliOptions::Outcome::Search:
+    case CliOptions::Outcome::ListBackups:
+    case CliOptions::Outcome::Restore:
         break;
     }
     RawString config_path = options.ConfigPath().IsEmpty() ? DefaultConfigPath() : options.ConfigPath();
@@ -82,7 +77,9 @@ int CliProgram::Main(int argc, char** argv)
     JobConfig& config = JobConfig::Instance();
     if (!config_path.IsEmpty())
         config.Load(config_path, RawLayer::RawParameterList());
-    return RunSearch(options, config.MaxLineLength());
+    if (outcome == CliOptions::Outcome::Search)
+        return RunSearch(options, config);
+    return RunBackups(options, config, outcome);
 }
 
 RawString CliProgram::DefaultConfigPath()

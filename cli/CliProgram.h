@@ -1,7 +1,7 @@
 #pragma once
 
-// The whole run of quelvane-cli: the command line, the configuration, one search over the
-// targets printed as it goes, and the exit status.
+// The whole run of quelvane-cli: the command line, the configuration, then either one search
+// run (CliRun) or a look into the backup store (CliBackups), and the exit status.
 
 #include <core/RawString.h>
 
@@ -10,9 +10,9 @@ namespace QuelvaneCli {
 class CliProgram {
 public:
     enum ExitStatus : int {
-        kFound = 0,    // at least one block was found
+        kFound = 0,    // at least one block was found (or every file was written or restored)
         kNotFound = 1, // no block was found
-        kTrouble = 2,  // an error entry was made, or the arguments were wrong
+        kTrouble = 2,  // an error entry was made, a file failed, or the arguments were wrong
     };
 
     static int Main(int argc, char** argv);

@@ -104,6 +104,16 @@ struct RawProfile::OldLine {
     RawString rewritten; // "[" name "]" for a header of the Trailing form
 };
 
+std::optional<RawString> RawProfile::SectionHeader(const RawString& line)
+{
+    return HeaderName(line);
+}
+
+bool RawProfile::IsSkippedLine(const RawString& line)
+{
+    return IsIgnored(line);
+}
+
 RawProfile::RawProfile(const RawString& path)
     : path_(path)
     , file_path_(path)

@@ -16,6 +16,7 @@
 #include <core/RawString.h>
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace RawLayer {
@@ -63,6 +64,12 @@ public:
     // file's encoding, or when the new content would be found to have another encoding than
     // the one it was written in.
     [[nodiscard]] bool WriteSection(const RawString& name, const RawParameterList& list);
+
+    // The line rules above, for readers that walk a whole file in one pass rather than asking
+    // for one section at a time: the section name of a header line (nothing for any other
+    // line), and whether a line that is no header is skipped (empty, or a comment).
+    static std::optional<RawString> SectionHeader(const RawString& line);
+    static bool IsSkippedLine(const RawString& line);
 
 private:
     struct OldLine;

@@ -1,32 +1,17 @@
-#include <engine/JobExpressionUtility.h>
 #include <engine/JobParams.h>
+#include <engine/JobResultFile.h>
 
 namespace JobLayer {
 
 namespace {
-
-// One pair of enclosing double quotation marks is removed; then the value is decoded.
-RawString SavedText(const RawString& value)
-{
-    int32_t length = value.Length();
-    if (length >= 2 && value.At(0) == '"' && value.At(length - 1) == '"')
-        return JobExpressionUtility::Unescape(value, 1, length - 1);
-    return JobExpressionUtility::Unescape(value);
-}
 
 void AppendSavedList(const RawParameterList& section, const RawString& key, RawStringList& list)
 {
     const RawLayer::RawParameterUnit* unit = section.Find(key);
     if (unit == nullptr)
         return;
-    // An empty list and a list of one empty item are saved alike; the empty value reads as an
-    // empty list, so a saved search without expressions does not come back matching everything.
-    RawString text = SavedText(unit->value);
-    if (text.IsEmpty())
-        return;
-    RawStringList pieces = JobExpressionUtility::SplitList(text, JobExpressionUtility::Field::Replace);
-    for (const RawString& piece : pieces)
-        list.Add(piece);
+    for (const RawString& item : JobResultFile::UnescapeList(unit->value))
+        list.Add(item);
 }
 
 void ReadFlag(const RawParameterList& section, const RawString& key, bool& flag)
@@ -36,6 +21,18 @@ void ReadFlag(const RawParameterList& section, const RawString& key, bool& flag)
 }
 
 } // namespace
+
+void JobParams::Reset()
+{
+    targets = RawStringList();
+    filters = RawStringList();
+    expressions = RawStringList();
+    replacements = RawStringList();
+    ignore_case = false;
+    preview = false;
+    checker = 0;
+    line_count = 1;
+}
 
 void JobParams::ReadSection(const RawParameterList& section)
 {
@@ -49,6 +46,20 @@ void JobParams::ReadSection(const RawParameterList& section)
         checker = static_cast<uint32_t>(section.GetInteger(RawString("Checker"), 0));
     if (section.Contains(RawString("LineCount")))
         line_count = static_cast<int32_t>(section.GetInteger(RawString("LineCount"), 1));
+}
+
+void JobParams::WriteSection(RawParameterList& section, bool all_keys) const
+{
+    section.Add(RawString("TargetPath"), JobResultFile::EscapeList(targets));
+    section.Add(RawString("FileFilter"), JobResultFile::EscapeList(filters));
+    section.Add(RawString("Search"), JobResultFile::EscapeList(expressions));
+    section.Add(RawString("Replace"), JobResultFile::EscapeList(replacements));
+    RawParameterList::SetBoolean(section.Add(RawString("IgnoreCase")), ignore_case);
+    if (!all_keys)
+        return;
+    RawParameterList::SetBoolean(section.Add(RawString("IsPreview")), preview);
+    section.Add(RawString("Checker"), RawString::UnsignedNumber(checker));
+    section.Add(RawString("LineCount"), RawString::UnsignedNumber(static_cast<uint32_t>(line_count)));
 }
 
 } // namespace JobLayer

@@ -28,11 +28,21 @@ public:
     int32_t line_count = 1;     // "LineCount": lines per block of the last search
     mutable std::mutex lock;
 
-    // Takes the keys of a saved "Params" section: the four lists are unquoted, unescaped and
-    // split at ";" with empty pieces kept, and appended to what the lists hold; the flags are
-    // true unless the value is "False"; the numbers are read as integers. A missing key leaves
-    // its field as it is. The caller holds the lock.
+    // Back to the initial values: empty lists, both flags off, "Checker" 0, "LineCount" 1. The
+    // lists get new bodies, so other handles of the old ones keep their items. The caller holds
+    // the lock.
+    void Reset();
+
+    // Takes the keys of a saved "Params" section: the four lists are read as
+    // JobResultFile::UnescapeList reads them (an empty value is an empty list) and appended to
+    // what the lists hold; the flags are true unless the value is "False"; the numbers are read
+    // as integers. A missing key leaves its field as it is. The caller holds the lock.
     void ReadSection(const RawParameterList& section);
+
+    // Appends the keys of a "Params" section in their saved form: the four lists, then
+    // "IgnoreCase", and with `all_keys` also "IsPreview", "Checker" and "LineCount". The caller
+    // holds the lock.
+    void WriteSection(RawParameterList& section, bool all_keys) const;
 };
 
 } // namespace JobLayer

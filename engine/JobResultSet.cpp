@@ -76,6 +76,12 @@ void JobResultSet::AddFileSearched()
     ++files_searched_;
 }
 
+void JobResultSet::SetFilesSearched(int32_t count)
+{
+    std::lock_guard guard(lock);
+    files_searched_ = count;
+}
+
 uint8_t JobResultSet::BlockTick() const
 {
     std::lock_guard guard(lock);

@@ -48,6 +48,8 @@ public:
 
     int32_t FilesSearched() const;
     void AddFileSearched();
+    // Sets the count at once (a result file read back).
+    void SetFilesSearched(int32_t count);
     uint8_t BlockTick() const;
     // Counts one processed block; true when the tick wraps to 0 (every 256 blocks).
     bool AdvanceBlockTick();

@@ -1,206 +1,85 @@
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <sys/wait.h>
-
-extern char** environ;
+#include <tests/cli/CliFixture.h>
 
 namespace {
 
-// What one run of the program left behind.
-struct Outcome {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
+using CliTest = QuelvaneCliTest::CliFixture;
+using QuelvaneCliTest::CliOutcome;
+using Arguments = std::vector<std::string>;
 
-std::string ReadAll(const std::filesystem::path& path)
+// Exact standard output, standard error and exit status of searches: one "Simple" line per
+// block (a block of two lines shows its first), entries on standard error, an error entry wins
+// over a block found, and -c and -q change what is printed.
+TEST_F(CliTest, SearchesPrintTheirBlocksAndEntries)
 {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-// Each test runs the built program on a tree in a fresh temp folder, which is also the home
-// folder the program sees, so no profile of the user's is read.
-class CliTest : public testing::Test {
-protected:
-    void SetUp() override
-    {
-        std::string pattern = std::filesystem::temp_directory_path() / "quelvane-cli-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        root_ = pattern;
-    }
-    void TearDown() override { std::filesystem::remove_all(root_); }
-
-    std::string Write(const std::string& name, const std::string& content)
-    {
-        std::filesystem::path path = root_ / name;
-        std::filesystem::create_directories(path.parent_path());
-        std::ofstream(path, std::ios::binary) << content;
-        return path;
-    }
-    std::string Path(const std::string& name) const { return root_ / name; }
-
-    Outcome Run(const std::vector<std::string>& arguments)
-    {
-        std::vector<std::string> words = { QUELVANE_CLI };
-        words.insert(words.end(), arguments.begin(), arguments.end());
-        std::vector<char*> argv;
-        for (std::string& word : words)
-            argv.push_back(word.data());
-        argv.push_back(nullptr);
-
-        std::vector<std::string> variables
-            = { "HOME=" + root_.string(), "XDG_CONFIG_HOME=" + Path(".config") };
-        for (char** variable = environ; *variable != nullptr; ++variable) {
-            std::string_view text = *variable;
-            if (!text.starts_with("HOME=") && !text.starts_with("XDG_CONFIG_HOME="))
-                variables.emplace_back(text);
-        }
-        std::vector<char*> envp;
-        for (std::string& variable : variables)
-            envp.push_back(variable.data());
-        envp.push_back(nullptr);
-
-        std::string out_path = Path(".out");
-        std::string err_path = Path(".err");
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        posix_spawn_file_actions_addopen(&actions, 2, err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        pid_t pid = 0;
-        int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
-        posix_spawn_file_actions_destroy(&actions);
-        Outcome outcome;
-        int wait_status = 0;
-        if (spawned != 0 || waitpid(pid, &wait_status, 0) != pid || !WIFEXITED(wait_status))
-            return outcome;
-        outcome.status = WEXITSTATUS(wait_status);
-        outcome.out = ReadAll(out_path);
-        outcome.err = ReadAll(err_path);
-        std::filesystem::remove(out_path);
-        std::filesystem::remove(err_path);
-        return outcome;
-    }
-
-    std::filesystem::path root_;
-};
-
-constexpr const char* kStartAndFinish = "Search started...\nSearch finished.\n";
-
-TEST_F(CliTest, PrintsOneSimpleLinePerBlock)
-{
-    std::string file = Write("t/a.txt", "alpha\r\nbeta x\r\ngamma\r\ndelta x");
-    Outcome outcome = Run({ "-e", "x", Path("t") });
-    EXPECT_EQ(outcome.status, 0);
-    EXPECT_EQ(outcome.out, file + "(2):beta x\n" + file + "(4):delta x\n");
-    EXPECT_EQ(outcome.err, kStartAndFinish);
-}
-
-TEST_F(CliTest, TwoLineBlockShowsItsFirstLine)
-{
-    std::string file = Write("t/a.txt", "a\nx one\ny two\nb\n");
-    Outcome outcome = Run({ "-e", "x*%Ny", file });
-    EXPECT_EQ(outcome.status, 0);
-    EXPECT_EQ(outcome.out, file + "(2):x one\n");
-}
-
-TEST_F(CliTest, ExitStatusTellsFoundNotFoundAndTrouble)
-{
-    std::string file = Write("a.txt", "needle\n");
-    struct Case {
-        std::vector<std::string> arguments;
-        int status;
+    const std::string a = Write("t/a.txt", "alpha\r\nbeta x\r\ngamma\r\ndelta x");
+    const std::string two = Write("two.txt", "a\nx one\ny two\nb\n");
+    const std::string one = Write("f/a/one.txt", "foo\nfoo bar\nbar\n");
+    const std::string bar = Write("f/b/two.txt", "bar foo\n");
+    const std::string c = Write("m/m.c", "Main\n");
+    Write("m/m.txt", "main\n");
+    const std::string big = Write("long.txt", "x\n" + std::string(50, 'x') + "\n");
+    const std::string config = Write("config.ini", "[ViewParameter]\r\nMaxLineLength=20\r\n");
+    const std::string gone = Path("gone");
+    const std::string start = "Search started...\n";
+    const std::string finish = "Search finished.\n";
+    const std::tuple<Arguments, int, std::string, std::string> cases[] = {
+        { { "-e", "x", Path("t") }, 0, a + "(2):beta x\n" + a + "(4):delta x\n", start + finish },
+        { { "-e", "x*%Ny", two }, 0, two + "(2):x one\n", start + finish },
+        // Every expression must match in a block; the two folders come from one field.
+        { { "--search-field=foo;bar", "--target-field=" + Path("f/a") + ";;" + Path("f/b") }, 0,
+            one + "(2):foo bar\n" + bar + "(1):bar foo\n", start + finish },
+        { { "-f", "*.c", "-e", "main", "~/m" }, 1, "", start + finish },
+        { { "-i", "-f", "*.c", "-e", "main", "~/m" }, 0, c + "(1):Main\n", start + finish },
+        { { "-e", "x", Path("t"), gone }, 2, a + "(2):beta x\n" + a + "(4):delta x\n",
+            start + "No such path (" + gone + ")\n" + finish },
+        { { "--config=" + config, "-e", "x", big }, 2, big + "(1):x\n",
+            start + "Line overflow [line=2] (" + big + ")\n" + finish },
+        { { "-c", "-e", "x", Path("t"), two }, 0, "3\n", start + finish },
+        { { "--count", "-e", "z", Path("t") }, 1, "0\n", start + finish },
+        { { "-q", "-e", "x", Path("t") }, 0, "", "" },
+        { { "-q", "-c", "-e", "x", Path("t"), gone }, 2, "", "No such path (" + gone + ")\n" },
     };
-    const Case cases[] = {
-        { { "-e", "needle", file }, 0 },
-        { { "-e", "pin", file }, 1 },
-        { { "-e", "needle", file, Path("missing") }, 2 }, // an error entry wins over a block found
-        { { "--no-such-option", "-e", "needle", file }, 2 },
-        { { "-e" }, 2 },
-        { { file }, 2 },           // no expression
-        { { "-e", "needle" }, 2 }, // no target
-        { { "--config", Path("none.ini"), "-e", "needle", file }, 2 },
-        { { "--help" }, 0 },
-        { { "--version" }, 0 },
+    for (const auto& [arguments, status, out, err] : cases) {
+        CliOutcome outcome = Run(arguments);
+        EXPECT_EQ(outcome.status, status) << testing::PrintToString(arguments);
+        EXPECT_EQ(outcome.out, out) << testing::PrintToString(arguments);
+        EXPECT_EQ(outcome.err, err) << testing::PrintToString(arguments);
+    }
+}
+
+// Wrong arguments end with status 2 before any search and say why on standard error; help and
+// version end with 0.
+TEST_F(CliTest, ArgumentsThatAreNoSearchEndBeforeIt)
+{
+    const std::string file = Write("a.txt", "needle\n");
+    const std::string usage = "Usage: quelvane-cli [OPTION]... [TARGET]...";
+    const std::tuple<Arguments, int, std::string, std::string> cases[] = {
+        { { "--no-such-option", "-e", "needle", file }, 2, "", usage },
+        { { "-x", "-e", "needle", Path("missing") }, 2, "", usage },
+        { { "-e" }, 2, "", usage },
+        { { file }, 2, "", usage },           // no expression
+        { { "-e", "needle" }, 2, "", usage }, // no target
+        { { "--config", Path("none.ini"), "-e", "needle", file }, 2, "", "configuration file" },
+        { { "--list-backups", "-e", "needle" }, 2, "", "--list-backups takes no search options" },
+        { { "--restore=x", "--apply" }, 2, "", "--restore takes no search options" },
+        { { "--restore=" }, 2, "", "--restore needs the folder name" },
+        { { "--list-backups", "--restore=x" }, 2, "", "cannot be combined" },
+        { { "--help" }, 0, usage, "" },
+        { { "--version" }, 0, "quelvane-cli ", "" },
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(Run(c.arguments).status, c.status) << testing::PrintToString(c.arguments);
-}
-
-TEST_F(CliTest, ErrorsGoToStandardError)
-{
-    std::string missing = Path("missing");
-    Outcome outcome = Run({ "-e", "x", missing });
-    EXPECT_EQ(outcome.out, "");
-    EXPECT_EQ(outcome.err, "Search started...\nNo such path (" + missing + ")\nSearch finished.\n");
-
-    outcome = Run({ "-x", "-e", "x", missing });
-    EXPECT_EQ(outcome.out, "");
-    EXPECT_NE(outcome.err.find("Usage: quelvane-cli [OPTION]... [TARGET]..."), std::string::npos);
-    EXPECT_EQ(outcome.err.find("No such path"), std::string::npos);
-}
-
-TEST_F(CliTest, CountAndQuietChangeWhatIsPrinted)
-{
-    Write("t/a.txt", "x\nx\ny\n");
-    Write("t/b.txt", "x\n");
-    Outcome count = Run({ "-c", "-e", "x", Path("t") });
-    EXPECT_EQ(count.status, 0);
-    EXPECT_EQ(count.out, "3\n");
-
-    Outcome none = Run({ "--count", "-e", "z", Path("t") });
-    EXPECT_EQ(none.status, 1);
-    EXPECT_EQ(none.out, "0\n");
-
-    Outcome quiet = Run({ "-q", "-e", "x", Path("t") });
-    EXPECT_EQ(quiet.status, 0);
-    EXPECT_EQ(quiet.out, "");
-    EXPECT_EQ(quiet.err, "");
-
-    Outcome quiet_error = Run({ "-q", "-c", "-e", "x", Path("t"), Path("gone") });
-    EXPECT_EQ(quiet_error.status, 2);
-    EXPECT_EQ(quiet_error.out, "");
-    EXPECT_EQ(quiet_error.err, "No such path (" + Path("gone") + ")\n");
-}
-
-TEST_F(CliTest, FieldsAreSplitByTheirBarsRules)
-{
-    std::string a = Write("a/one.txt", "foo\nfoo bar\nbar\n");
-    std::string b = Write("b/two.txt", "bar foo\n");
-    // Every expression must match in a block; the two folders come from one field.
-    Outcome outcome = Run({ "--search-field=foo;bar", "--target-field=" + Path("a") + ";;" + Path("b") });
-    EXPECT_EQ(outcome.status, 0);
-    EXPECT_EQ(outcome.out, a + "(2):foo bar\n" + b + "(1):bar foo\n");
-}
-
-TEST_F(CliTest, FiltersIgnoreCaseAndHomeFolder)
-{
-    Write("t/m.c", "Main\n");
-    Write("t/m.txt", "main\n");
-    Outcome filtered = Run({ "-f", "*.c", "-e", "main", "~/t" });
-    EXPECT_EQ(filtered.status, 1);
-    Outcome folded = Run({ "-i", "-f", "*.c", "-e", "main", "~/t" });
-    EXPECT_EQ(folded.out, Path("t/m.c") + "(1):Main\n");
-}
-
-TEST_F(CliTest, ConfigurationSetsTheLineLimit)
-{
-    std::string file = Write("long.txt", "x\n" + std::string(50, 'x') + "\n");
-    std::string config = Write("config.ini", "[ViewParameter]\r\nMaxLineLength=20\r\n");
-    Outcome outcome = Run({ "--config=" + config, "-e", "x", file });
-    EXPECT_EQ(outcome.status, 2);
-    EXPECT_EQ(outcome.out, file + "(1):x\n");
-    EXPECT_NE(outcome.err.find("Line overflow [line=2] (" + file + ")"), std::string::npos);
+    for (const auto& [arguments, status, out_part, err_part] : cases) {
+        CliOutcome outcome = Run(arguments);
+        EXPECT_EQ(outcome.status, status) << testing::PrintToString(arguments);
+        EXPECT_NE(outcome.out.find(out_part), std::string::npos) << outcome.out;
+        EXPECT_TRUE(status == 0 || outcome.out.empty()) << outcome.out;
+        EXPECT_NE(outcome.err.find(err_part), std::string::npos) << outcome.err;
+        EXPECT_EQ(outcome.err.find("Search started"), std::string::npos) << outcome.err;
+    }
 }
 
 } // namespace

@@ -2,17 +2,19 @@
 #include <engine/JobBlockUnit.h>
 #include <engine/JobResultSet.h>
 
-#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <thread>
+#include <tuple>
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <stdlib.h>
 #include <sys/stat.h>
 
 using namespace JobLayer;
-using RawLayer::RawEncoding;
+using B = JobBlockUnit;
 
 namespace {
 
@@ -28,273 +30,145 @@ JobHitMulti OneHit(int32_t start, int32_t end)
     return hits;
 }
 
-JobFoundBlock Found(
-    const std::string& path, int64_t index, const std::string& text, const std::string& line_end)
+JobFoundBlock Found(const std::string& path, int64_t index, const std::string& line_end = "\n")
 {
-    return JobFoundBlock { Text(path), index, Text(text), Text(line_end), RawEncoding::NoSet, false };
+    return JobFoundBlock { Text(path), index, Text("text"), Text(line_end), RawEncoding::NoSet, true };
 }
-
-class JobBlockTest : public testing::Test {
-protected:
-    void SetUp() override
-    {
-        char pattern[] = "/tmp/quelvane-block-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        folder_ = pattern;
-    }
-    void TearDown() override { std::system(("rm -rf '" + folder_ + "'").c_str()); }
-
-    std::string WriteFile(const std::string& name, const std::string& bytes)
-    {
-        std::string path = folder_ + "/" + name;
-        std::ofstream(path, std::ios::binary) << bytes;
-        return path;
-    }
-
-    std::string folder_;
-};
 
 TEST(JobBlockDisplayName, DropsTheFolderPartOfTheBase)
 {
-    struct Case {
-        const char* base;
-        const char* file;
-        const char* shown;
-    };
-    const Case cases[] = {
+    const std::tuple<const char*, const char*, const char*> cases[] = {
         { "/data", "/data/sub/a.txt", "data/sub/a.txt" },
         { "/data/sub/a.txt", "/data/sub/a.txt", "a.txt" }, // a file target
         { "data", "data/sub/a.txt", "data/sub/a.txt" },    // no folder part
         { "/", "/etc/a.txt", "etc/a.txt" }, { "/data/", "/data/a.txt", "a.txt" },
         { "/data/sub", "/data/sub", "sub" }, // nothing left after the base: the name alone
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(JobBlockUnit::DisplayName(Text(c.file), Text(c.base)).Str(), c.shown) << c.base;
+    for (const auto& [base, file, shown] : cases)
+        EXPECT_EQ(B::DisplayName(Text(file), Text(base)).Str(), shown) << base;
 }
 
-TEST_F(JobBlockTest, FillTakesTheFoundBlockAndTheFileTime)
+// The file's time is read when the block is found (0 when it is gone); the file's line end is
+// CR LF until the reader has seen one. A copy shares the hit bodies and nothing else.
+TEST(JobBlockFill, TakesTheFoundBlockTheFileTimeAndTheFileLineEnd)
 {
-    std::string path = WriteFile("a.txt", "first\r\nsecond\r\n");
-    // 2001-09-09 01:46:40 UTC: 10^9 seconds after 1970, which is 11644473600 seconds after 1601.
+    std::string folder = std::filesystem::temp_directory_path() / "quelvane-block-XXXXXX";
+    ASSERT_NE(mkdtemp(folder.data()), nullptr);
+    std::string path = folder + "/a.txt";
+    std::ofstream(path) << "first\nsecond";
+    // 10^9 seconds after 1970, which is 11644473600 seconds after 1601, and 5000 ns.
     timespec times[2] = { { 1000000000, 0 }, { 1000000000, 5000 } };
     ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
-    JobHitMulti hits = OneHit(0, 5);
-    JobFoundBlock found = Found(path, 0, "first", "\r\n");
-    found.mark = true;
-
+    JobHitMulti hits = OneHit(0, 4);
     JobBlockUnit block;
-    block.Fill(found, Text("\r\n"), hits, 1, Text(folder_));
-
-    EXPECT_EQ(block.Flags(), JobBlockUnit::kChk);
+    block.Fill(Found(path, 1, ""), Text(""), hits, 3, Text(folder));
     EXPECT_EQ(block.file_time, (11644473600ull + 1000000000ull) * 10000000ull + 50);
-    EXPECT_EQ(block.line_number, 1);
-    EXPECT_EQ(block.ColumnText(JobBlockUnit::kColumnLine).Str(), "1");
-    EXPECT_EQ(block.ColumnText(JobBlockUnit::kColumnFile).Str(), folder_.substr(5) + "/a.txt");
-    EXPECT_EQ(block.ColumnText(JobBlockUnit::kColumnText).Str(), "first");
-    EXPECT_TRUE(block.ColumnText(JobBlockUnit::kColumnCheck).IsEmpty());
-    EXPECT_EQ(block.file_encoding, RawEncoding::Utf8);
+    EXPECT_EQ(block.file_line_end.Str(), "\r\n");
+    EXPECT_EQ(block.Flags(), B::kChk);
+    EXPECT_EQ(
+        block.ColumnText(B::kColumnFile).Str(), std::filesystem::path(folder).filename().string() + "/a.txt");
+    EXPECT_EQ(block.ColumnText(B::kColumnLine).Str(), "2");
+    EXPECT_EQ(block.line_count, 3);
+    EXPECT_EQ(block.file_encoding, RawEncoding::Utf8); // the reader named none
     EXPECT_EQ(block.byte_order_mark, 1);
     EXPECT_TRUE(block.hit_record.SharesBodyWith(hits));
-    EXPECT_EQ(block.base_path.Str(), folder_);
-    EXPECT_EQ(block.FileTimeHigh(), static_cast<uint32_t>(block.file_time >> 32));
-}
 
-TEST_F(JobBlockTest, BlockAtAFileEndWithoutLineBreakKeepsTheFileLineEnd)
-{
-    std::string path = WriteFile("b.txt", "one\ntwo");
-    struct Case {
-        const char* seen;
-        const char* file_line_end;
-    };
-    const Case cases[] = { { "\n", "\n" }, { "", "\r\n" } };
-    for (const Case& c : cases) {
-        JobBlockUnit block;
-        block.Fill(Found(path, 1, "two", ""), Text(c.seen), OneHit(0, 3), 1, Text(path));
-        EXPECT_TRUE(block.line_end.IsEmpty());
-        EXPECT_EQ(block.file_line_end.Str(), c.file_line_end);
-        EXPECT_EQ(block.line_number_text.Str(), "2");
-        EXPECT_EQ(block.display_name.Str(), "b.txt");
-    }
-}
-
-TEST_F(JobBlockTest, MissingFileHasNoTime)
-{
-    JobBlockUnit block;
-    block.Fill(Found(folder_ + "/gone.txt", 0, "x", "\n"), Text("\n"), OneHit(0, 1), 1, Text(folder_));
-    EXPECT_EQ(block.file_time, 0u);
-}
-
-TEST(JobBlockFlags, BackgroundColourTakesTheFirstRuleThatApplies)
-{
-    using B = JobBlockUnit;
-    struct Case {
-        uint16_t flags;
-        uint32_t colour;
-    };
-    const Case cases[] = {
-        { B::kChk, B::kWindowBackground },
-        { 0, 0xF0F0F0 },
-        { B::kLng | B::kApl, 0xFFE0E0 },
-        { B::kChk | B::kAfl | B::kOvw, 0xFFE0E0 },
-        { B::kChk | B::kOvw | B::kApl, 0xFFFFB0 },
-        { B::kApl, 0xC0C0C0 },
-        { B::kAct | B::kUpd | B::kRep, 0xF0F0F0 },
-    };
-    for (const Case& c : cases) {
-        B block;
-        block.StoreFlags(c.flags);
-        EXPECT_EQ(block.BackgroundColour(), c.colour) << c.flags;
-    }
-}
-
-TEST(JobBlockFlags, UserCannotCheckFailedOrAppliedBlocks)
-{
-    using B = JobBlockUnit;
-    struct Case {
-        uint16_t flags;
-        bool changed;
-        uint16_t after;
-    };
-    const Case cases[] = {
-        { B::kChk, true, 0 },
-        { B::kUpd, true, B::kUpd | B::kChk },
-        { B::kApl, false, B::kApl },
-        { B::kLng | B::kChk, false, B::kLng | B::kChk },
-    };
-    for (const Case& c : cases) {
-        B block;
-        block.StoreFlags(c.flags);
-        EXPECT_EQ(block.ToggleCheckByUser(), c.changed);
-        EXPECT_EQ(block.Flags(), c.after) << c.flags;
-    }
-
-    B block;
-    EXPECT_TRUE(block.SetCheckedByUser(true));
-    EXPECT_FALSE(block.SetCheckedByUser(true));
-    EXPECT_TRUE(block.IsChecked());
-}
-
-TEST(JobBlockUnitTest, CopySharesHitBodiesAndNothingElse)
-{
-    JobBlockUnit block;
-    block.file_path = Text("/d/a.txt");
-    block.original = Text("abc");
-    block.hit_record = OneHit(0, 1);
     block.hit_replaced = OneHit(1, 2);
-    block.SetFileTime(7, 9);
-    block.status_id = 4;
-    block.StoreFlags(JobBlockUnit::kChk | JobBlockUnit::kRep);
-
-    JobBlockUnit copy(block);
-    EXPECT_TRUE(copy.hit_record.SharesBodyWith(block.hit_record));
-    EXPECT_TRUE(copy.hit_replaced.SharesBodyWith(block.hit_replaced));
-    EXPECT_EQ(copy.file_path.Str(), "/d/a.txt");
-    EXPECT_EQ(copy.original.Str(), "abc");
-    EXPECT_EQ(copy.FileTimeLow(), 7u);
-    EXPECT_EQ(copy.FileTimeHigh(), 9u);
-    EXPECT_EQ(copy.status_id, 4u);
-    EXPECT_EQ(copy.Flags(), JobBlockUnit::kChk | JobBlockUnit::kRep);
-
-    copy.ClearFlags(JobBlockUnit::kChk);
+    JobBlockUnit copy(block); // shares the hit bodies and nothing else
+    EXPECT_TRUE(copy.hit_record.SharesBodyWith(hits) && copy.hit_replaced.SharesBodyWith(block.hit_replaced));
+    EXPECT_EQ(copy.original.Str(), "text");
+    EXPECT_EQ(copy.file_time, block.file_time);
+    EXPECT_EQ(copy.Flags(), B::kChk);
+    copy.ClearFlags(B::kChk);
     EXPECT_TRUE(block.IsChecked());
+
+    block.Fill(Found(folder + "/gone.txt", 1, ""), Text("\n"), hits, 3, Text(folder));
+    EXPECT_EQ(block.file_time, 0u);
+    EXPECT_EQ(block.file_line_end.Str(), "\n");
+    std::filesystem::remove_all(folder);
 }
 
-TEST(JobBlockUnitTest, UnknownColumnIsAProgrammingError)
+// A block the user may not check is one whose file failed or that was applied; the first
+// colour rule that applies wins.
+TEST(JobBlockFlags, ColourAndUserCheckFollowTheFlags)
 {
-    JobBlockUnit block;
-    EXPECT_DEBUG_DEATH((void)block.ColumnText(4), "column");
-}
-
-TEST(JobBlockListTest, ClearMarksClearsOnlyTheMark)
-{
-    JobBlockList list;
-    list.Emplace().StoreFlags(JobBlockUnit::kAct | JobBlockUnit::kChk);
-    list.Emplace().StoreFlags(JobBlockUnit::kAct);
-    list.ClearMarks();
-    EXPECT_EQ(list.Front().Flags(), JobBlockUnit::kChk);
-    EXPECT_EQ(list.Back().Flags(), 0);
-}
-
-class JobResultSetTest : public JobBlockTest {
-protected:
-    // Blocks of b.txt, then three of a.txt, found under the temp folder.
-    void AddBlocks()
-    {
-        results_.StartTarget(Text(folder_));
-        const std::string b = folder_ + "/b.txt";
-        const std::string a = folder_ + "/a.txt";
-        for (const std::string& path : { b, a, a, a })
-            results_.AddFoundBlock(Found(path, 0, "x", "\n"), Text("\n"), OneHit(0, 1), 1);
+    const std::tuple<uint16_t, uint32_t, bool> cases[]
+        = { { B::kChk, B::kWindowBackground, true }, { 0, 0xF0F0F0, true }, { B::kUpd, 0xF0F0F0, true },
+              { B::kAct | B::kUpd | B::kRep, 0xF0F0F0, true }, { B::kLng | B::kChk, 0xFFE0E0, false },
+              { B::kLng | B::kApl, 0xFFE0E0, false }, { B::kChk | B::kAfl | B::kOvw, 0xFFE0E0, true },
+              { B::kChk | B::kOvw | B::kApl, 0xFFFFB0, false }, { B::kApl, 0xC0C0C0, false } };
+    for (const auto& [flags, colour, may_check] : cases) {
+        B block;
+        block.StoreFlags(flags);
+        EXPECT_EQ(block.BackgroundColour(), colour) << flags;
+        EXPECT_EQ(block.ToggleCheckByUser(), may_check) << flags;
+        EXPECT_EQ(block.Flags(), may_check ? flags ^ B::kChk : flags) << flags;
+        EXPECT_EQ(block.SetCheckedByUser(true), may_check && (flags & B::kChk) != 0) << flags;
     }
+}
 
-    JobResultSet results_;
-};
-
-TEST_F(JobResultSetTest, FileFailureMarksTheNewestBlocksOfThatFile)
+// A failure marks the blocks of its file, newest first, and the file's encoding reaches the
+// same blocks; nothing survives a reset.
+TEST(JobResultSetTest, FileStepsReachTheNewestBlocksOfTheFileAndResetForgetsEverything)
 {
-    AddBlocks();
-    EXPECT_EQ(results_.blocks.Back().base_path.Str(), folder_);
-    EXPECT_EQ(results_.MarkFileFailed(Text(folder_ + "/a.txt"), 17), 3);
-    const uint16_t failed = JobBlockUnit::kLng | JobBlockUnit::kUpd;
+    JobResultSet results;
+    results.StartTarget(Text("/d"));
+    for (const char* path : { "/d/b.txt", "/d/a.txt", "/d/a.txt", "/d/a.txt" })
+        results.AddFoundBlock(Found(path, 0), Text("\n"), OneHit(0, 1), 1);
+    EXPECT_EQ(results.blocks.Back().base_path.Str(), "/d");
+    EXPECT_EQ(results.MarkFileFailed(Text("/d/a.txt"), 17), 3);
     for (int32_t i = 1; i < 4; ++i) {
-        EXPECT_EQ(results_.blocks.At(i)->Flags(), failed);
-        EXPECT_EQ(results_.blocks.At(i)->status_id, 17u);
+        EXPECT_EQ(results.blocks.At(i)->Flags(), B::kLng | B::kUpd);
+        EXPECT_EQ(results.blocks.At(i)->status_id, 17u);
     }
-    EXPECT_EQ(results_.blocks.Front().Flags(), JobBlockUnit::kChk);
+    EXPECT_EQ(results.blocks.Front().Flags(), B::kChk);
+    results.SetFileEncoding(Text("/d/a.txt"), RawEncoding::Sjis);
+    EXPECT_EQ(results.blocks.Back().file_encoding, RawEncoding::Sjis);
+    EXPECT_EQ(results.blocks.Front().file_encoding, RawEncoding::Utf8);
 
-    results_.SetFileEncoding(Text(folder_ + "/a.txt"), RawEncoding::Sjis);
-    EXPECT_EQ(results_.blocks.Back().file_encoding, RawEncoding::Sjis);
-    EXPECT_EQ(results_.blocks.Front().file_encoding, RawEncoding::Utf8);
-}
-
-TEST_F(JobResultSetTest, TickWrapsAndResetForgetsEverything)
-{
-    AddBlocks();
-    results_.SetFlags(JobResultSet::kStt | JobResultSet::kFin);
-    results_.AddFileSearched();
+    results.SetFlags(JobResultSet::kStt | JobResultSet::kFin);
+    results.AddFileSearched();
     int wraps = 0;
     for (int i = 0; i < 257; ++i)
-        wraps += results_.AdvanceBlockTick() ? 1 : 0;
+        wraps += results.AdvanceBlockTick() ? 1 : 0;
     EXPECT_EQ(wraps, 1);
-    results_.Reset();
-    EXPECT_EQ(results_.Flags(), 0);
-    EXPECT_TRUE(results_.blocks.IsEmpty());
-    EXPECT_TRUE(results_.CurrentTarget().IsEmpty());
-    EXPECT_TRUE(results_.CurrentFolder().IsEmpty());
-    EXPECT_EQ(results_.FilesSearched(), 0);
-    EXPECT_EQ(results_.BlockTick(), 0);
+    results.Reset();
+    EXPECT_TRUE(results.Flags() == 0 && results.blocks.IsEmpty() && results.FilesSearched() == 0);
+    EXPECT_TRUE(results.CurrentTarget().IsEmpty() && results.CurrentFolder().IsEmpty());
+    EXPECT_EQ(results.BlockTick(), 0);
 }
 
 // The search thread appends and marks blocks while the window thread walks them in the lock
-// order and the user clicks check boxes; run under ThreadSanitizer.
-TEST_F(JobResultSetTest, SearchAndWindowThreadsShareTheBlocks)
+// order, marks rows and the user clicks check boxes; run under ThreadSanitizer. Clearing the
+// marks at the end leaves every other flag.
+TEST(JobResultSetThreads, SearchAndWindowThreadsShareTheBlocks)
 {
-    results_.StartTarget(Text(folder_));
-    std::thread search([this] {
+    JobResultSet results;
+    std::thread search([&] {
         for (int i = 0; i < 300; ++i) {
-            std::string path = folder_ + "/f" + std::to_string(i / 3) + ".txt";
-            results_.AddFoundBlock(Found(path, i, "x", "\n"), Text("\n"), OneHit(0, 1), 1);
+            std::string path = "/d/f" + std::to_string(i / 3) + ".txt";
+            results.AddFoundBlock(Found(path, i), Text("\n"), OneHit(0, 1), 1);
             if (i % 3 == 2)
-                results_.MarkFileFailed(Text(path), 1);
-            (void)results_.AdvanceBlockTick();
+                results.MarkFileFailed(Text(path), 1);
+            (void)results.AdvanceBlockTick();
         }
-        results_.SetFlags(JobResultSet::kFin);
+        results.SetFlags(JobResultSet::kFin);
     });
-    while (!results_.HasFlag(JobResultSet::kFin)) {
-        {
-            std::lock_guard guard(results_.lock);
-            std::lock_guard list_guard(results_.blocks.lock);
-            for (JobBlockUnit& block : results_.blocks) {
-                (void)block.ToggleCheckByUser();
-                (void)block.BackgroundColour();
-            }
-        }
+    while (!results.HasFlag(JobResultSet::kFin)) {
         std::this_thread::yield();
+        std::lock_guard guard(results.lock);
+        std::lock_guard list_guard(results.blocks.lock);
+        for (JobBlockUnit& block : results.blocks) {
+            block.SetFlags(B::kAct);
+            (void)block.ToggleCheckByUser();
+            (void)block.BackgroundColour();
+        }
     }
     search.join();
-    results_.blocks.ClearMarks();
-    for (JobBlockUnit& block : results_.blocks)
-        EXPECT_TRUE(block.HasFlag(JobBlockUnit::kLng));
+    results.blocks.Front().SetFlags(B::kAct);
+    results.blocks.ClearMarks();
+    for (JobBlockUnit& block : results.blocks)
+        EXPECT_EQ(block.Flags(), B::kLng | B::kUpd);
 }
 
 } // namespace

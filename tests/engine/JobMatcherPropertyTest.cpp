@@ -7,87 +7,50 @@
 
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 namespace {
 
-using JobLayer::JobExpressionUtility;
-using JobLayer::JobHitRange;
-using JobLayer::JobMatcher;
-using JobLayer::JobMatchOutcome;
+using namespace JobLayer;
 using RawLayer::RawEncoding;
-using RawLayer::RawString;
 
 struct ReferenceHit {
-    bool found = false;
-    int32_t start = 0;
-    int32_t end = 0;
-    std::vector<JobHitRange> captures;
-    bool operator==(const ReferenceHit&) const = default;
+    int32_t start = 0, end = 0;
+    std::vector<JobHitRange> ranges; // the captures
 };
 
 class Reference {
 public:
-    explicit Reference(const std::string& expression)
-        : expression_(expression, RawEncoding::Utf8)
-    {
-    }
+    explicit Reference(const std::string& text) { expression_ = RawString(text, RawEncoding::Utf8); }
 
-    ReferenceHit Find(const std::string& text, int32_t start, int32_t end, bool ignore_case)
+    // Search mode tries the starts of [start, end] character by character; whole mode makes
+    // one attempt at `start` that must reach `end`. A negated expression succeeds with the
+    // empty hit at 0 when its rest is found nowhere. The hit, as the matcher's, is empty after
+    // a failure.
+    bool Match(const std::string& text, int32_t start, int32_t end, bool whole, bool fold)
     {
-        Begin(text, end, false, ignore_case);
+        text_ = RawString(text, RawEncoding::Utf8);
+        std::tie(end_, whole_, fold_, negated_) = std::tuple(end, whole, fold, Unit(expression_, 0) == '!');
         for (int32_t s = start;; s += Step(text_, s, end_)) {
             captures_.clear();
             int32_t found = Form(s);
-            if (found >= 0)
-                return Result(s, found);
-            if (s >= end_)
-                return Result(0, -1);
+            if (found >= 0 || whole || s >= end_) {
+                hit_ = found < 0 || negated_ ? ReferenceHit() : ReferenceHit { s, found, captures_ };
+                return negated_ ? found < 0 : found >= 0;
+            }
         }
     }
-
-    ReferenceHit MatchWhole(const std::string& text, int32_t start, int32_t end)
-    {
-        Begin(text, end, true, true);
-        captures_.clear();
-        return Result(start, Form(start));
-    }
+    const ReferenceHit& Hit() const { return hit_; }
 
 private:
-    void Begin(const std::string& text, int32_t end, bool whole, bool fold)
-    {
-        text_ = RawString(text, RawEncoding::Utf8);
-        end_ = end;
-        whole_ = whole;
-        fold_ = fold;
-        negated_ = Unit(expression_, 0) == '!';
-    }
-
-    ReferenceHit Result(int32_t start, int32_t found)
-    {
-        if (negated_)
-            return { found < 0, 0, 0, {} };
-        if (found < 0)
-            return {};
-        return { true, start, found, captures_ };
-    }
-
-    static int32_t Step(const RawString& text, int32_t pos, int32_t end)
-    {
-        return JobExpressionUtility::CharacterLength(text, pos, end);
-    }
-    static uint32_t Unit(const RawString& text, int32_t pos)
-    {
-        return pos < text.Length() ? text.At(pos) : 0;
-    }
+    static constexpr auto Step = &JobExpressionUtility::CharacterLength; // (text, pos, end)
+    static uint32_t Unit(const RawString& t, int32_t pos) { return pos < t.Length() ? t.At(pos) : 0; }
     static uint32_t Fold(uint32_t unit) { return unit >= 'a' && unit <= 'z' ? unit - 32 : unit; }
     int32_t Size() const { return expression_.Length(); }
-    std::string Piece(const RawString& text, int32_t pos, int32_t length) const
-    {
-        return std::string(text.View().substr(static_cast<size_t>(pos), static_cast<size_t>(length)));
-    }
+    static std::string Piece(const RawString& t, int32_t p, int32_t n) { return std::string(t.View(), p, n); }
 
     int32_t Form(int32_t s)
     {
@@ -299,69 +262,32 @@ private:
         return Pattern(after, p + n);
     }
 
-    RawString expression_;
-    RawString text_;
+    RawString expression_, text_;
     int32_t end_ = 0;
-    bool whole_ = false;
-    bool fold_ = false;
-    bool negated_ = false;
+    bool whole_ = false, fold_ = false, negated_ = false;
     std::vector<JobHitRange> captures_;
+    ReferenceHit hit_;
 };
 
-ReferenceHit FromMatcher(const JobMatcher& matcher, bool found)
+// One answer as text: found or not, start and end, then the captures.
+template <typename Hit> std::string Show(bool found, const Hit& hit)
 {
-    ReferenceHit hit { found, matcher.Hit().start, matcher.Hit().end, {} };
-    for (const JobHitRange& range : matcher.Hit().ranges)
-        hit.captures.push_back(range);
-    return hit;
-}
-
-std::string Show(const ReferenceHit& hit)
-{
-    std::string out = hit.found ? "hit " : "none ";
-    out += std::to_string(hit.start) + "-" + std::to_string(hit.end);
-    for (const JobHitRange& range : hit.captures)
+    std::string out = (found ? "hit " : "none ") + std::to_string(hit.start) + "-" + std::to_string(hit.end);
+    for (const JobHitRange& range : hit.ranges)
         out += " " + std::to_string(range.start) + "-" + std::to_string(range.end);
     return out;
 }
 
 // All hits as the collector walks them: each search from the end of the last hit.
-std::string ReferenceCollect(Reference& reference, const std::string& text, bool ignore_case)
+std::string ReferenceCollect(Reference& reference, const std::string& text, bool fold)
 {
     std::string out;
-    int32_t length = static_cast<int32_t>(text.size());
-    for (int32_t from = 0;;) {
-        ReferenceHit hit = reference.Find(text, from, length, ignore_case);
-        if (!hit.found)
+    const auto length = static_cast<int32_t>(text.size());
+    for (int32_t from = 0; reference.Match(text, from, length, false, fold); from = reference.Hit().end) {
+        out += Show(true, reference.Hit()) + ";";
+        if (reference.Hit().end == 0 || reference.Hit().end >= length)
             break;
-        out += Show(hit) + ";";
-        if (hit.end == 0 || hit.end >= length)
-            break;
-        from = hit.end;
     }
-    return out;
-}
-
-std::string MatcherCollect(const std::string& expression, const std::string& text, bool ignore_case)
-{
-    std::string out;
-    RawString raw_expression(expression, RawEncoding::Utf8);
-    for (const JobLayer::JobHitUnit& unit :
-        JobMatcher::CollectOne(RawString(text, RawEncoding::Utf8), raw_expression, ignore_case)) {
-        ReferenceHit hit { true, unit.start, unit.end, {} };
-        for (const JobHitRange& range : unit.ranges)
-            hit.captures.push_back(range);
-        out += Show(hit) + ";";
-    }
-    return out;
-}
-
-std::string Pick(std::mt19937& random, const std::vector<std::string>& pieces, int most)
-{
-    std::string out;
-    int count = std::uniform_int_distribution<int>(0, most)(random);
-    for (int k = 0; k < count; ++k)
-        out += pieces[std::uniform_int_distribution<size_t>(0, pieces.size() - 1)(random)];
     return out;
 }
 
@@ -373,35 +299,44 @@ const std::vector<std::string> kExpressionPieces = { "a", "b", "A", "B", "*", "?
 const std::vector<std::string> kTextPieces
     = { "a", "b", "A", "B", "\r", "\n", "\r\n", "é", "ê", "%", "-", "*", "\xC3", "\xA9", "\xE2\x82" };
 
+// Find on the whole text and on a random range, with and without ignore case, the collector on
+// the text of each range, and MatchWhole on each range.
 TEST(JobMatcherProperty, AgreesWithTheReference)
 {
     std::mt19937 random(20240611);
+    auto pick = [&](const std::vector<std::string>& pieces, int most) {
+        std::string out;
+        for (int count = std::uniform_int_distribution<int>(0, most)(random); count > 0; --count)
+            out += pieces[std::uniform_int_distribution<size_t>(0, pieces.size() - 1)(random)];
+        return out;
+    };
     const std::vector<std::string> prefixes = { "", "", "", "@", "@", "$", "!", "!@" };
     for (int round = 0; round < 3000; ++round) {
-        std::string expression = prefixes[random() % prefixes.size()] + Pick(random, kExpressionPieces, 5);
-        std::string text = Pick(random, kTextPieces, 9);
+        std::string expression = prefixes[random() % prefixes.size()] + pick(kExpressionPieces, 5);
+        std::string text = pick(kTextPieces, 9);
         RawString raw_text(text, RawEncoding::Utf8);
-        int32_t length = static_cast<int32_t>(text.size());
+        const auto length = static_cast<int32_t>(text.size());
         int32_t start = std::uniform_int_distribution<int32_t>(0, length)(random);
         int32_t end = std::uniform_int_distribution<int32_t>(start, length)(random);
-        SCOPED_TRACE("expression '" + expression + "' text '" + text + "' range " + std::to_string(start)
-            + "-" + std::to_string(end));
-
+        SCOPED_TRACE(expression + " on " + text + " " + std::to_string(start) + "-" + std::to_string(end));
         Reference reference(expression);
         JobMatcher matcher(RawString(expression, RawEncoding::Utf8));
-        for (bool ignore_case : { false, true }) {
-            bool found = matcher.Find(raw_text, 0, length, ignore_case);
-            EXPECT_EQ(Show(FromMatcher(matcher, found)), Show(reference.Find(text, 0, length, ignore_case)));
-            found = matcher.Find(raw_text, start, end, ignore_case);
-            EXPECT_EQ(Show(FromMatcher(matcher, found)), Show(reference.Find(text, start, end, ignore_case)));
-            EXPECT_EQ(matcher.Outcome(), JobMatchOutcome::Finished);
-            EXPECT_EQ(MatcherCollect(expression, text, ignore_case),
-                ReferenceCollect(reference, text, ignore_case));
+        // Each Hit() is read after its call, as Show receives it by reference.
+        for (const auto& [from, to] : { std::tuple { 0, length }, std::tuple { start, end } }) {
+            std::string part = text.substr(from, to - from);
+            for (bool ignore_case : { false, true }) {
+                EXPECT_EQ(Show(matcher.Find(raw_text, from, to, ignore_case), matcher.Hit()),
+                    Show(reference.Match(text, from, to, false, ignore_case), reference.Hit()));
+                EXPECT_EQ(matcher.Outcome(), JobMatchOutcome::Finished);
+                std::string collected;
+                for (const JobHitUnit& unit : JobMatcher::CollectOne(
+                         RawString(part, RawEncoding::Utf8), matcher.Expression(), ignore_case))
+                    collected += Show(true, unit) + ";";
+                EXPECT_EQ(collected, ReferenceCollect(reference, part, ignore_case));
+            }
+            EXPECT_EQ(Show(matcher.MatchWhole(raw_text, from, to), matcher.Hit()),
+                Show(reference.Match(text, from, to, true, true), reference.Hit()));
         }
-        bool whole = matcher.MatchWhole(raw_text, start, end);
-        EXPECT_EQ(Show(FromMatcher(matcher, whole)), Show(reference.MatchWhole(text, start, end)));
-        whole = matcher.MatchWhole(raw_text);
-        EXPECT_EQ(Show(FromMatcher(matcher, whole)), Show(reference.MatchWhole(text, 0, length)));
     }
 }
 

@@ -1,0 +1,494 @@
+// JobApply: sections
+//   1. Helpers (encodings, line ends, stepping through the list)
+//   2. FileRun: one file at a time (open and check, back up, copy and replace, finish)
+//   3. The run
+
+#include <core/RawLineFile.h>
+#include <core/RawPath.h>
+#include <core/RawSafeWrite.h>
+#include <core/RawSystemText.h>
+#include <engine/JobApply.h>
+
+#include <bit>
+#include <cstdio>
+#include <iterator>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <sys/stat.h>
+#include <time.h>
+
+namespace JobLayer {
+
+using RawLayer::RawLineEnd;
+using RawLayer::RawLineFile;
+using RawLayer::RawLineFileInfo;
+using RawLayer::RawPath;
+using RawLayer::RawSafeWrite;
+using RawLayer::RawSystemText;
+
+// --- 1. Helpers --------------------------------------------------------------------------------
+
+namespace {
+
+// "UTF16" names the native byte order; the reader names the order the file has.
+RawEncoding FileForm(RawEncoding encoding)
+{
+    if (encoding != RawEncoding::Utf16)
+        return encoding;
+    return std::endian::native == std::endian::little ? RawEncoding::Utf16Le : RawEncoding::Utf16Be;
+}
+
+// Encodings in which a plain ASCII file reads the same.
+bool IsAsciiCompatible(RawEncoding encoding)
+{
+    return encoding == RawEncoding::NoSet || encoding == RawEncoding::Sjis || encoding == RawEncoding::Utf8
+        || encoding == RawEncoding::Mac;
+}
+
+// Whether the reader finds the encoding and mark the search found. The unchanged lines are copied
+// as they are and the replacement is written in the block's encoding, so the two must agree. A
+// plain ASCII file reads the same in every ASCII-compatible encoding.
+bool SameEncoding(const RawLineFile& reader, const JobBlockUnit& block)
+{
+    bool mark = block.byte_order_mark != 0;
+    if (reader.EncodingOrigin() == RawLineFileInfo::Origin::Undecided)
+        return !mark && IsAsciiCompatible(block.file_encoding);
+    return reader.FileEncoding() == FileForm(block.file_encoding) && reader.HasMark() == mark;
+}
+
+// `text` (UTF-8) in the file form of `encoding`, as the writer puts it; nothing when a
+// character has no form there. Plain ASCII and Binary text go out as they are.
+std::optional<std::string> Encode(const RawString& text, RawEncoding encoding)
+{
+    RawEncoding to = FileForm(encoding);
+    if (to == RawEncoding::Binary || (IsAsciiCompatible(to) && RawLayer::RawIsPlainAscii(text.View())))
+        return text.Str();
+    return RawLayer::RawConvertBytes(text.View(), RawEncoding::Utf8, to);
+}
+
+// The internal text of a line end, as the search puts it into a block's text.
+std::string_view LineEndText(RawLineEnd end)
+{
+    switch (end) {
+    case RawLineEnd::Lf:
+        return "\n";
+    case RawLineEnd::CrLf:
+        return "\r\n";
+    case RawLineEnd::Cr:
+        return "\r";
+    case RawLineEnd::None:
+        break;
+    }
+    return {};
+}
+
+// A path the system gave as bytes, tagged like the path it was made from.
+RawString PathText(const std::string& bytes, const RawString& like)
+{
+    return RawString(bytes, like.Encoding() == RawEncoding::NoSet ? RawEncoding::NoSet : RawEncoding::Utf8);
+}
+
+// The last-write time of the file at `path` (links followed); false when there is no regular
+// file there.
+bool RegularFileTime(const RawString& path, uint64_t& ticks)
+{
+    RawSystemText name(path);
+    struct stat info { };
+    if (!name.IsValid() || stat(name.CStr(), &info) != 0 || !S_ISREG(info.st_mode))
+        return false;
+    ticks = RawPath::TicksFromTimespec(info.st_mtim);
+    return true;
+}
+
+RawString JoinNonEmpty(const RawStringList& list)
+{
+    RawString joined;
+    for (const RawString& text : list) {
+        RawString piece;
+        // A text that cannot be held in UTF-8 is left out, like an empty one.
+        if (text.IsEmpty() || !piece.Acquire(text, RawEncoding::Utf8))
+            continue;
+        if (!joined.IsEmpty())
+            joined.AppendUnits(";");
+        joined.AppendUnits(piece.View());
+    }
+    return joined;
+}
+
+// Steps through the block list, holding the locks for one step only, so that the window thread
+// can read the list while files are written.
+class BlockCursor {
+public:
+    explicit BlockCursor(JobResultSet& results)
+        : results_(results)
+    {
+    }
+    // The next block, or nullptr after the last (not to be called again then).
+    JobBlockUnit* Next()
+    {
+        std::lock_guard guard(results_.lock);
+        std::lock_guard list_guard(results_.blocks.lock);
+        at_ = started_ ? std::next(at_) : results_.blocks.begin();
+        started_ = true;
+        return at_ == results_.blocks.end() ? nullptr : &*at_;
+    }
+
+private:
+    JobResultSet& results_;
+    JobBlockList::Iterator at_;
+    bool started_ = false;
+};
+
+} // namespace
+
+// --- 2. FileRun --------------------------------------------------------------------------------
+
+// The state of the run for the file being rewritten: the reader on the file, the writer on its
+// temporary file, and the id of the status entry that made the file fail (0 while it is fine).
+class JobApply::FileRun {
+public:
+    FileRun(JobApply& owner, JobBackupUnit& set)
+        : owner_(owner)
+        , set_(set)
+    {
+    }
+
+    bool HasFile() const { return has_file_; }
+    const RawString& CurrentPath() const { return current_path_; }
+
+    // Opens the block's file unless it is the open one, copies the lines before the block and
+    // writes its replacement. A block of a file that failed fails at once with the file's entry.
+    bool ApplyBlock(JobBlockUnit& block)
+    {
+        bool open = has_file_ && block.file_path.Equals(current_path_) ? error_id_ == 0 : OpenFile(block);
+        applied_.push_back(&block);
+        if (open && CopyLinesBefore(block) && CheckBlockLines(block) && WriteReplacement(block))
+            return true;
+        MarkFailed();
+        return false;
+    }
+
+    // Copies the rest of the open file and puts the temporary file in its place, or abandons
+    // the temporary file when anything failed. True when no file is open.
+    bool FinishFile()
+    {
+        if (!has_file_)
+            return true;
+        has_file_ = false;
+        if (error_id_ == 0)
+            (void)CopyRest();
+        bool written = writer_.Close();
+        reader_.Close();
+        if (error_id_ == 0 && !written)
+            (void)Report("Write error", temp_path_);
+        if (error_id_ == 0)
+            (void)Commit();
+        safe_.reset(); // removes the temporary file unless it was committed
+        if (error_id_ == 0)
+            return true;
+        MarkFailed();
+        return false;
+    }
+
+private:
+    // --- Opening ---------------------------------------------------------------------------------
+
+    bool OpenFile(const JobBlockUnit& block)
+    {
+        has_file_ = true;
+        current_path_ = block.file_path;
+        temp_path_ = RawString();
+        error_id_ = 0;
+        applied_.clear();
+        // The backup comes last: a file that cannot be read or rewritten leaves no copy behind.
+        return CheckFile(block) && OpenReader(block) && OpenWriter(block) && BackUp();
+    }
+
+    bool CheckFile(const JobBlockUnit& block)
+    {
+        uint64_t ticks = 0;
+        if (!RegularFileTime(current_path_, ticks))
+            return Report("Missing file", current_path_);
+        if (ticks != block.file_time)
+            return Report("Modified file", current_path_);
+        return true;
+    }
+
+    // Read the way the search read it. A file that no longer has the encoding or mark the search
+    // found is not the file the preview was made for.
+    bool OpenReader(const JobBlockUnit& block)
+    {
+        if (!reader_.OpenRead(current_path_, owner_.line_limit_))
+            return Report("Open error", current_path_);
+        if (!SameEncoding(reader_, block))
+            return Report("Modified file", current_path_);
+        return true;
+    }
+
+    bool OpenWriter(const JobBlockUnit& block)
+    {
+        safe_ = std::make_unique<RawSafeWrite>(current_path_);
+        if (!safe_->Open()) {
+            // No temporary file exists; the entry names the one that was meant.
+            const std::string& target = safe_->TargetPath();
+            RawString meant = target.empty() ? current_path_ : PathText(target, current_path_);
+            meant.AppendUnits(".tmp");
+            return Report("Open error for write", meant);
+        }
+        temp_path_ = PathText(safe_->TempPath(), current_path_);
+        if (!writer_.AttachWrite(safe_->Fd(), block.file_encoding, block.byte_order_mark != 0))
+            return Report("Write error", temp_path_);
+        return true;
+    }
+
+    // A change that has no backup could not be undone, so a file whose copy or record fails is
+    // left as it is.
+    bool BackUp()
+    {
+        JobBackupItemList& items = set_.Items();
+        RawString name = JobBackupList::BackupNameFor(current_path_, items.Folder());
+        if (set_.IsEnabled()
+            && !JobBackupList::CopyToBackup(current_path_, RawPath::Join(items.Folder(), name)))
+            return Report("Backup error", current_path_);
+        JobBackupItemUnit& item = items.AddItem();
+        item.SetKind(JobBackupItemUnit::Kind::Save);
+        item.SetSource(current_path_);
+        item.SetBackupName(name);
+        if (set_.IsEnabled() && !items.Save())
+            return Report("Backup error", current_path_);
+        return true;
+    }
+
+    // --- Copying ---------------------------------------------------------------------------------
+
+    bool CopyLine()
+    {
+        return writer_.WriteRaw(reader_.RawLine()) && writer_.WriteRaw(reader_.RawLineEndBytes());
+    }
+
+    // Copies the lines before the block's first line and reads that line into `line_`.
+    bool CopyLinesBefore(const JobBlockUnit& block)
+    {
+        int64_t first = int64_t { block.line_number } - 1;
+        if (reader_.LineIndex() + 1 > first)
+            return Report("Logic error on file", temp_path_);
+        for (;;) {
+            if (!reader_.ReadLine(line_))
+                return reader_.Status() == RawLineFile::kStatusEndOfData
+                    ? Report("Logic error on file", temp_path_)
+                    : ReportReader();
+            if (reader_.LineIndex() == first)
+                return true;
+            if (!CopyLine())
+                return Report("Write error", temp_path_);
+        }
+    }
+
+    // Reads the rest of the block's lines. Together with the first they must read as the block's
+    // text and end as it ended: a file changed with its time kept is caught here, before a
+    // replacement made for other text is written. And the block's text written back in the
+    // file's encoding must give the very bytes read: where it does not (a code page with two
+    // forms of one character), writing the replacement would change bytes nobody asked to change.
+    bool CheckBlockLines(const JobBlockUnit& block)
+    {
+        RawString text(RawEncoding::Utf8);
+        text.AppendUnits(line_.View());
+        raw_.assign(reader_.RawLine());
+        RawLineEnd end = reader_.LineEnd();
+        for (int32_t i = 1; i < block.line_count; ++i) {
+            text.AppendUnits(LineEndText(end));
+            raw_.append(reader_.RawLineEndBytes());
+            if (!reader_.ReadLine(line_))
+                return reader_.Status() == RawLineFile::kStatusEndOfData
+                    ? Report("Logic error on file", current_path_)
+                    : ReportReader();
+            text.AppendUnits(line_.View());
+            raw_.append(reader_.RawLine());
+            end = reader_.LineEnd();
+        }
+        RawString original;
+        if (!original.Acquire(block.original, RawEncoding::Utf8) || !text.Equals(original)
+            || LineEndText(end) != block.line_end.View())
+            return Report("Logic error on file", current_path_);
+        std::optional<std::string> encoded = Encode(original, block.file_encoding);
+        if (!encoded || *encoded != raw_)
+            return Report(JobStatusCentre::MakeLineErrorEntry(
+                RawLineFile::kCodeConversionError, block.line_number, current_path_));
+        return true;
+    }
+
+    bool WriteReplacement(const JobBlockUnit& block)
+    {
+        if (!writer_.WriteText(block.replaced)
+            || (!block.line_end.IsEmpty() && !writer_.WriteText(block.line_end)))
+            return ReportWriter(block);
+        return true;
+    }
+
+    bool CopyRest()
+    {
+        while (reader_.ReadLine(line_))
+            if (!CopyLine())
+                return Report("Write error", temp_path_);
+        return reader_.Status() == RawLineFile::kStatusEndOfData || ReportReader();
+    }
+
+    // A folder that could not be synced after the rename still holds the new file: the change is
+    // made, and failing the file would mark blocks that were written as not written.
+    bool Commit()
+    {
+        if (!safe_->Commit() && safe_->FailedStep() != RawSafeWrite::Step::SyncFolder)
+            return Report("Replace error", current_path_);
+        uint64_t ticks = 0;
+        JobBackupItemUnit* item = set_.Items().FindSource(current_path_);
+        if (item != nullptr && RegularFileTime(current_path_, ticks))
+            item->SetTime(ticks);
+        return true;
+    }
+
+    // --- Failures --------------------------------------------------------------------------------
+
+    // Adds an error entry and keeps its id for the file's blocks; always false.
+    bool Report(const JobStatusUnit& entry)
+    {
+        error_id_ = entry.id;
+        (void)owner_.status_.AddEntry(entry);
+        return false;
+    }
+    bool Report(const RawString& text, const RawString& detail)
+    {
+        return Report(JobStatusCentre::MakeEntry(JobStatusUnit::kError, text, detail));
+    }
+
+    // The reader's state, with the number of the line it stopped at where that helps.
+    bool ReportReader()
+    {
+        int state = reader_.Status();
+        if (state == RawLineFile::kLineOverflow)
+            return Report(JobStatusCentre::MakeLineErrorEntry(state, reader_.LineIndex() + 2, current_path_));
+        if (state == RawLineFile::kCodeConversionError)
+            return Report(JobStatusCentre::MakeLineErrorEntry(state, reader_.LineIndex() + 1, current_path_));
+        return Report(JobStatusCentre::MakeErrorEntry(state, current_path_));
+    }
+
+    // A replacement the file's encoding cannot hold names the block's line: nothing is ever
+    // written in place of a character that has no form in the file.
+    bool ReportWriter(const JobBlockUnit& block)
+    {
+        if (writer_.Status() == RawLineFile::kCodeConversionError)
+            return Report(
+                JobStatusCentre::MakeLineErrorEntry(writer_.Status(), block.line_number, current_path_));
+        return Report("Write error", temp_path_);
+    }
+
+    // Every block of the file applied in this run gets AFL and the file's entry. Blocks applied
+    // by an earlier run keep their state: their change is in the file.
+    void MarkFailed()
+    {
+        std::lock_guard guard(owner_.results_.lock);
+        std::lock_guard list_guard(owner_.results_.blocks.lock);
+        for (JobBlockUnit* block : applied_) {
+            if (block->HasFlag(JobBlockUnit::kAfl))
+                continue;
+            block->status_id = error_id_;
+            (void)block->ChangeFlags(JobBlockUnit::kAfl | JobBlockUnit::kUpd, 0);
+        }
+    }
+
+    JobApply& owner_;
+    JobBackupUnit& set_;
+    bool has_file_ = false;
+    RawString current_path_;
+    RawString temp_path_;
+    RawLineFile reader_;
+    RawLineFile writer_;
+    std::unique_ptr<RawSafeWrite> safe_;
+    uint32_t error_id_ = 0;
+    std::vector<JobBlockUnit*> applied_; // the blocks of the current file applied in this run
+    RawString line_;
+    std::string raw_; // the bytes of the block's lines
+};
+
+// --- 3. The run --------------------------------------------------------------------------------
+
+JobApply::JobApply(const JobParams& params, JobResultSet& results, JobBackupList& store,
+    JobStatusCentre& status, JobNotificationSink& sink, int32_t line_limit)
+    : params_(params)
+    , results_(results)
+    , store_(store)
+    , status_(status)
+    , sink_(sink)
+    , line_limit_(line_limit)
+{
+}
+
+bool JobApply::Run()
+{
+    sink_.Post(JobNotificationSink::kApplyStarted);
+    (void)status_.AddEntry(
+        JobStatusCentre::MakeEntry(JobStatusUnit::kInformation, "Apply started...", RawString()));
+    bool ok = ApplyBlocks();
+    (void)status_.AddEntry(JobStatusCentre::MakeEntry(
+        JobStatusUnit::kInformation, "Apply finished.", ok ? RawString() : "Failed"));
+    sink_.Post(JobNotificationSink::kApplyFinished);
+    return ok;
+}
+
+bool JobApply::IsApplicable(uint16_t flags)
+{
+    return (flags & (JobBlockUnit::kChk | JobBlockUnit::kRep | JobBlockUnit::kOvw | JobBlockUnit::kApl))
+        == (JobBlockUnit::kChk | JobBlockUnit::kRep);
+}
+
+RawParameterList JobApply::MakeComment(const JobParams& params, const std::tm& local_time)
+{
+    char time[128];
+    std::snprintf(time, sizeof time, "%04d/%02d/%02d %02d:%02d:%02d", local_time.tm_year + 1900,
+        local_time.tm_mon + 1, local_time.tm_mday, local_time.tm_hour, local_time.tm_min, local_time.tm_sec);
+    RawParameterList comment;
+    comment.Add("Search", JoinNonEmpty(params.expressions));
+    comment.Add("Replace", JoinNonEmpty(params.replacements));
+    comment.Add("Time", RawString(time, RawEncoding::Utf8));
+    return comment;
+}
+
+bool JobApply::ApplyBlocks()
+{
+    std::time_t now = std::time(nullptr);
+    std::tm local_time {};
+    localtime_r(&now, &local_time);
+    RawParameterList comment;
+    {
+        std::lock_guard guard(params_.lock);
+        comment = MakeComment(params_, local_time);
+    }
+    JobBackupUnit& set = store_.CreateSet(comment, local_time);
+    last_set_ = &set;
+
+    bool ok = true;
+    FileRun run(*this, set);
+    BlockCursor cursor(results_);
+    while (JobBlockUnit* block = cursor.Next()) {
+        if (!IsApplicable(block->Flags()))
+            continue;
+        if (run.HasFile() && !block->file_path.Equals(run.CurrentPath()))
+            ok = run.FinishFile() && ok;
+        (void)block->ChangeFlags(JobBlockUnit::kApl | JobBlockUnit::kUpd, JobBlockUnit::kChk);
+        ok = run.ApplyBlock(*block) && ok;
+    }
+    ok = run.FinishFile() && ok;
+
+    // The record gets the times of the replaced files. The files themselves are in place, so a
+    // record that cannot be written is reported but fails no file; a set without items has
+    // nothing to undo, and its failure has been reported with the files already.
+    if (set.IsEnabled() && !set.Items().Save() && set.Items().Count() > 0)
+        (void)status_.AddEntry(
+            JobStatusCentre::MakeEntry(JobStatusUnit::kError, "Backup error", set.Items().IniPath()));
+    return ok;
+}
+
+} // namespace JobLayer

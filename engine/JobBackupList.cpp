@@ -1,0 +1,263 @@
+#include <core/RawPath.h>
+#include <core/RawSystemText.h>
+#include <engine/JobBackupList.h>
+#include <engine/JobBackupListSort.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace JobLayer {
+
+using RawLayer::RawEncoding;
+using RawLayer::RawParameterUnit;
+using RawLayer::RawPath;
+using RawLayer::RawSystemText;
+
+namespace {
+
+// A set folder name may get "_2" ... up to this suffix before creating one gives up.
+constexpr int kMaxSetSuffix = 1000;
+// Backup name candidates tried before the last one is used whatever it is.
+constexpr int kMaxNameAttempts = 100;
+
+// 'YYYYMMDD_HHMMSS' of a local time.
+std::string SetFolderName(const std::tm& time)
+{
+    char name[64];
+    std::snprintf(name, sizeof name, "%04d%02d%02d_%02d%02d%02d", time.tm_year + 1900, time.tm_mon + 1,
+        time.tm_mday, time.tm_hour, time.tm_min, time.tm_sec);
+    return name;
+}
+
+// Whether anything, a dangling link included, stands at `folder` joined with `name`. The set's
+// own record counts as taken, so a changed file named like it never takes its place.
+bool NameTaken(const RawString& folder, std::string_view name)
+{
+    if (name == "Backup.ini")
+        return true;
+    RawSystemText path(RawPath::Join(folder, RawString(name, RawEncoding::Utf8)));
+    struct stat info { };
+    return path.IsValid() && lstat(path.CStr(), &info) == 0;
+}
+
+bool SyncFolderOf(const std::string& path)
+{
+    std::size_t slash = path.rfind('/');
+    std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    bool synced = fsync(fd) == 0 || errno == EINVAL || errno == ENOTSUP;
+    close(fd);
+    return synced;
+}
+
+} // namespace
+
+JobBackupList::JobBackupList()
+    : loader_(*this)
+{
+}
+
+JobBackupList::~JobBackupList()
+{
+    loader_.StopAndWait();
+}
+
+JobBackupList& JobBackupList::Instance()
+{
+    static JobBackupList store;
+    return store;
+}
+
+bool JobBackupList::StartLoader(const RawString& backup_folder, int32_t days)
+{
+    {
+        std::lock_guard guard(lock);
+        backup_folder_ = backup_folder;
+        days_ = days;
+        loader_started_ = true;
+    }
+    return loader_.StartWith(backup_folder, days);
+}
+
+void JobBackupList::StopLoader()
+{
+    loader_.StopAndWait();
+}
+
+RawString JobBackupList::BackupFolder() const
+{
+    std::lock_guard guard(lock);
+    return backup_folder_;
+}
+
+int32_t JobBackupList::Days() const
+{
+    std::lock_guard guard(lock);
+    return days_;
+}
+
+bool JobBackupList::IsLoaded() const
+{
+    std::lock_guard guard(lock);
+    return loaded_;
+}
+
+JobBackupUnit& JobBackupList::CreateSet(const RawParameterList& comment, const std::tm& local_time)
+{
+    std::lock_guard guard(lock);
+    RawString folder;
+    if (!backup_folder_.IsEmpty()) {
+        std::string name = SetFolderName(local_time);
+        folder = RawPath::Join(backup_folder_, RawString(name, RawEncoding::Utf8));
+        // The folder is made here, under the lock, so the loader never takes it for a set of
+        // an earlier run, and made exclusively, so two runs never share one.
+        if (RawPath::CreateFolders(backup_folder_, 0700)) {
+            for (int suffix = 1;; ++suffix) {
+                if (suffix > 1)
+                    folder = RawPath::Join(
+                        backup_folder_, RawString(name + "_" + std::to_string(suffix), RawEncoding::Utf8));
+                RawSystemText path(folder);
+                if (!path.IsValid() || mkdir(path.CStr(), 0700) == 0 || errno != EEXIST
+                    || suffix == kMaxSetSuffix)
+                    break;
+            }
+        }
+    }
+    int32_t origin = backup_folder_.IsEmpty() ? JobBackupUnit::kOriginNoBackup : JobBackupUnit::kOriginApply;
+    JobBackupUnit& set = *Append(new JobBackupUnit(origin, folder));
+    // A copy of its own, so the caller's later changes to its list do not reach the record.
+    for (const RawParameterUnit& unit : comment)
+        set.Items().Comment().Add(unit.key, unit.value);
+    return set;
+}
+
+std::vector<JobBackupUnit*> JobBackupList::Sets() const
+{
+    std::lock_guard guard(lock);
+    std::vector<JobBackupUnit*> sets;
+    sets.reserve(static_cast<std::size_t>(Count()));
+    for (JobBackupUnit& set : *this)
+        sets.push_back(&set);
+    return sets;
+}
+
+RawString JobBackupList::BackupNameFor(const RawString& file_path, const RawString& set_folder)
+{
+    RawString name;
+    if (!name.Acquire(file_path, RawEncoding::Utf8))
+        return RawString();
+    std::string candidate(name.View().substr(name.View().rfind('/') + 1));
+    if (set_folder.IsEmpty())
+        return RawString(candidate, RawEncoding::Utf8);
+    for (int attempt = 1; attempt <= kMaxNameAttempts && NameTaken(set_folder, candidate); ++attempt) {
+        std::size_t dot = candidate.rfind('.');
+        std::string extension = dot == std::string::npos ? std::string() : candidate.substr(dot);
+        char number[16];
+        std::snprintf(number, sizeof number, "%02d", attempt);
+        candidate = candidate.substr(0, dot) + number + extension;
+    }
+    return RawString(candidate, RawEncoding::Utf8);
+}
+
+bool JobBackupList::CopyContent(int from_fd, int to_fd, const struct stat& from_info)
+{
+    std::string buffer(kCopyBufferSize, '\0');
+    for (;;) {
+        ssize_t got = read(from_fd, buffer.data(), buffer.size());
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return false;
+        if (got == 0)
+            break;
+        for (ssize_t done = 0; done < got;) {
+            ssize_t put = write(to_fd, buffer.data() + done, static_cast<std::size_t>(got - done));
+            if (put < 0 && errno != EINTR)
+                return false;
+            done += put > 0 ? put : 0;
+        }
+    }
+    const timespec times[2] = { from_info.st_atim, from_info.st_mtim };
+    return futimens(to_fd, times) == 0;
+}
+
+bool JobBackupList::CopyToBackup(const RawString& source, const RawString& destination)
+{
+    RawSystemText from(source);
+    RawSystemText to(destination);
+    if (source.IsEmpty() || destination.IsEmpty() || !from.IsValid() || !to.IsValid())
+        return false;
+    int in = open(from.CStr(), O_RDONLY | O_CLOEXEC);
+    if (in < 0)
+        return false;
+    struct stat info { };
+    int out = -1;
+    if (fstat(in, &info) == 0 && S_ISREG(info.st_mode))
+        out = open(to.CStr(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    bool copied
+        = out >= 0 && CopyContent(in, out, info) && fchmod(out, info.st_mode & 07777) == 0 && fsync(out) == 0;
+    if (out >= 0 && close(out) != 0)
+        copied = false;
+    close(in);
+    // The copy's name must last too, before the file it saves is replaced.
+    copied = copied && SyncFolderOf(std::string(to.View()));
+    if (!copied && out >= 0)
+        unlink(to.CStr());
+    return copied;
+}
+
+void JobBackupList::WaitReady()
+{
+    std::unique_lock guard(lock);
+    // Without a loader there is nothing to wait for.
+    loaded_signal_.wait(guard, [this] { return loaded_ || !loader_started_; });
+}
+
+bool JobBackupList::HasFolder(const RawString& folder) const
+{
+    for (const JobBackupUnit& set : *this)
+        if (set.Folder().Equals(folder))
+            return true;
+    return false;
+}
+
+bool JobBackupList::IsListed(const RawString& folder) const
+{
+    std::lock_guard guard(lock);
+    return HasFolder(folder);
+}
+
+bool JobBackupList::AddLoaded(JobBackupUnit* set)
+{
+    std::lock_guard guard(lock);
+    if (HasFolder(set->Folder())) {
+        delete set;
+        return false;
+    }
+    Append(set);
+    return true;
+}
+
+void JobBackupList::SortAndMarkLoaded()
+{
+    std::lock_guard guard(lock);
+    Sort(JobBackupListSort());
+    loaded_ = true;
+    loaded_signal_.notify_all();
+}
+
+void JobBackupList::MarkLoaded()
+{
+    std::lock_guard guard(lock);
+    loaded_ = true;
+    loaded_signal_.notify_all();
+}
+
+} // namespace JobLayer

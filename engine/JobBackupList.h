@@ -1,0 +1,100 @@
+#pragma once
+
+// The backup store: every backup set known to this process, sorted by folder once the loader
+// has read them from disk, with sets made by apply runs appended. One store per process
+// (Instance); tests build their own.
+//
+// Locks: `lock` guards the list structure, the backup folder, the days and the loaded flag.
+// Sets are never removed while the process runs, so a set reference stays valid.
+
+#include <core/RawListR.h>
+#include <core/RawParameterList.h>
+#include <core/RawString.h>
+#include <engine/JobBackupLoader.h>
+#include <engine/JobBackupUnit.h>
+#include <engine/JobUndoLink.h>
+
+#include <condition_variable>
+#include <cstdint>
+#include <ctime>
+#include <mutex>
+#include <vector>
+
+#include <sys/stat.h>
+
+namespace JobLayer {
+
+class JobBackupListAllocator : public RawListAllocator<JobBackupUnit> { };
+
+class JobBackupList : public RawListR<JobBackupListAllocator, JobBackupUnit>, public JobUndoLink {
+public:
+    // The buffer of the backup copy.
+    static constexpr int32_t kCopyBufferSize = 16384;
+
+    JobBackupList();
+    ~JobBackupList() override;
+    JobBackupList(const JobBackupList&) = delete;
+    JobBackupList& operator=(const JobBackupList&) = delete;
+
+    static JobBackupList& Instance();
+
+    // Sets the backup folder ("BackupFolder"; empty switches backups off) and the age limit in
+    // days ("BackupDays"), then starts the loader. False when the loader could not start; the
+    // store then counts as loaded, so WaitReady never hangs.
+    bool StartLoader(const RawString& backup_folder, int32_t days);
+    // Asks the loader to stop deleting and waits until it has ended.
+    void StopLoader();
+    JobBackupLoader& Loader() { return loader_; }
+
+    RawString BackupFolder() const;
+    int32_t Days() const;
+    bool IsLoaded() const;
+
+    // A new set for an apply run at `local_time`, appended under the lock. With a backup folder
+    // its folder is that folder joined with 'YYYYMMDD_HHMMSS' and is created on disk (mode
+    // 0700, missing parents too); when a folder of that name exists already (two runs in one
+    // second), "_2", "_3", ... is added. Without a backup folder the set has no folder. A
+    // folder that cannot be created is not reported here: the copies into it fail.
+    JobBackupUnit& CreateSet(const RawParameterList& comment, const std::tm& local_time);
+
+    // The sets now in the list, in list order, copied under the lock.
+    std::vector<JobBackupUnit*> Sets() const;
+
+    // The name for the copy of `file_path` in `set_folder`: its file name, or, while something
+    // exists under that name, the previous candidate's stem, a two-digit attempt number and
+    // its extension ('a.txt', 'a01.txt', 'a0102.txt', ...). Without a set folder the file name.
+    static RawString BackupNameFor(const RawString& file_path, const RawString& set_folder);
+    // Copies `source` to `destination`, which must not exist (it is created exclusively and
+    // never overwritten), with the source's last-write time and permission bits; the data is
+    // synced before success is returned. On failure nothing is left at `destination`.
+    [[nodiscard]] static bool CopyToBackup(const RawString& source, const RawString& destination);
+    // Copies what is left to read of `from_fd` into `to_fd` through the 16 KiB buffer, then gives
+    // `to_fd` the access and last-write times of `from_info` (the source's fstat).
+    [[nodiscard]] static bool CopyContent(int from_fd, int to_fd, const struct stat& from_info);
+
+    bool IsFileLevel() const override { return false; }
+    // Blocks until the loader has read the store.
+    void WaitReady() override;
+
+    mutable std::mutex lock;
+
+private:
+    friend class JobBackupLoader;
+    bool HasFolder(const RawString& folder) const; // the caller holds the lock
+    // Called by the loader. IsListed takes the lock. AddLoaded takes `set`, and drops it when a set of that
+    // folder is listed already (an apply of this process made it while the loader read the folder).
+    bool IsListed(const RawString& folder) const;
+    bool AddLoaded(JobBackupUnit* set);
+    void SortAndMarkLoaded();
+    void MarkLoaded();
+
+    RawString backup_folder_;
+    int32_t days_ = 30;
+    bool loaded_ = false;
+    bool loader_started_ = false;
+    std::condition_variable loaded_signal_;
+    // Last, so the loader ends before anything it uses goes away.
+    JobBackupLoader loader_;
+};
+
+} // namespace JobLayer

@@ -1,0 +1,346 @@
+#include <core/RawString.h>
+#include <engine/JobBackupItemList.h>
+
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <iterator>
+#include <map>
+#include <random>
+#include <regex>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <tests/cli/CliFixture.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+using QuelvaneCliTest::CliOutcome;
+
+// Every test writes its backups into a folder of its own temp folder, named by a configuration
+// file, and can read back what the store holds.
+class CliApplyTest : public QuelvaneCliTest::CliFixture {
+protected:
+    void SetUp() override
+    {
+        CliFixture::SetUp();
+        config_ = Write("config.ini", "[ViewParameter]\r\nBackupFolder=" + Path("backup") + "\r\n");
+    }
+
+    // The set folders of the backup folder.
+    std::vector<fs::path> Sets() const
+    {
+        std::vector<fs::path> sets;
+        if (fs::is_directory(Path("backup"))) {
+            for (const fs::directory_entry& entry : fs::directory_iterator(Path("backup")))
+                sets.push_back(entry.path());
+        }
+        return sets;
+    }
+
+    // Source path -> backup copy path, as the sets' "Backup.ini" files list them.
+    std::map<std::string, std::string> BackedUp() const
+    {
+        std::map<std::string, std::string> copies;
+        for (const fs::path& set : Sets()) {
+            JobLayer::JobBackupItemList items;
+            items.SetFolder(RawLayer::RawString(set.string(), RawLayer::RawEncoding::Utf8));
+            (void)items.Load();
+            for (const JobLayer::JobBackupItemUnit& item : items)
+                copies[item.Source().Str()] = item.BackupPath().Str();
+        }
+        return copies;
+    }
+
+    std::string config_;
+};
+
+TEST_F(CliApplyTest, PreviewPrintsTheReplacedTextUnderEachBlock)
+{
+    std::string file = Write("t/a.txt", "one x\ntwo\nthree x y\n");
+    std::string pair = Write("t/b.txt", "a\nx one\ny two\n");
+    CliOutcome outcome = Run({ "--preview", "-e", "x", "-r", "[%N]", Path("t/a.txt") });
+    EXPECT_EQ(outcome.status, 0);
+    EXPECT_EQ(
+        outcome.out, file + "(1):one x\n=> one [\n=> ]\n" + file + "(3):three x y\n=> three [\n=> ] y\n");
+    EXPECT_EQ(ReadAll(file), "one x\ntwo\nthree x y\n");
+
+    // A two-line block: its first line, then every line of the replaced text.
+    outcome = Run({ "--preview", "-e", "x*%Ny", "-r", "%0%N%0", pair });
+    EXPECT_EQ(outcome.out, pair + "(2):x one\n=>  one\n=>  one two\n");
+}
+
+TEST_F(CliApplyTest, ApplyRewritesTheFilesWithBackups)
+{
+    const std::string crlf = "alpha foo\r\nbeta\r\nfoo foo\r\n";
+    const std::string lf = "foo\nend";
+    std::string a = Write("t/a.txt", crlf);
+    std::string b = Write("t/sub/b.txt", lf);
+    std::string untouched = Write("t/c.txt", "no match\n");
+    CliOutcome outcome = Run({ "--config=" + config_, "--apply", "-e", "foo", "-r", "bar", Path("t") });
+    EXPECT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_EQ(ReadAll(a), "alpha bar\r\nbeta\r\nbar bar\r\n");
+    EXPECT_EQ(ReadAll(b), "bar\nend");
+    EXPECT_EQ(ReadAll(untouched), "no match\n");
+    EXPECT_NE(outcome.err.find("Apply started...\n"), std::string::npos) << outcome.err;
+    EXPECT_NE(outcome.err.find("Apply finished.\n"), std::string::npos) << outcome.err;
+
+    ASSERT_EQ(Sets().size(), 1u);
+    std::map<std::string, std::string> copies = BackedUp();
+    ASSERT_EQ(copies.size(), 2u);
+    EXPECT_EQ(ReadAll(copies[a]), crlf);
+    EXPECT_EQ(ReadAll(copies[b]), lf);
+}
+
+TEST_F(CliApplyTest, DefaultBackupFolderIsTheUsersStateFolder)
+{
+    std::string file = Write("a.txt", "foo\n");
+    CliOutcome outcome = Run({ "-q", "--apply", "-e", "foo", "-r", "bar", file });
+    EXPECT_EQ(outcome.status, 0) << outcome.err;
+    ASSERT_TRUE(fs::is_directory(Path(".state/QuelvaneBackup")));
+    EXPECT_EQ(
+        std::distance(fs::directory_iterator(Path(".state/QuelvaneBackup")), fs::directory_iterator()), 1);
+}
+
+TEST_F(CliApplyTest, FailedFileExitsTwoAndPrintsItsEntry)
+{
+    // Shift_JIS text ("日本語") in which an emoji has no form: that file fails, the other is
+    // written.
+    const std::string sjis = "\x93\xfa\x96\x7b\x8c\xea foo\r\n";
+    std::string bad = Write("t/sjis.txt", sjis);
+    std::string good = Write("t/utf8.txt", "foo\n");
+    CliOutcome outcome
+        = Run({ "--config=" + config_, "--apply", "-e", "foo", "-r", "\xF0\x9F\x98\x80", Path("t") });
+    EXPECT_EQ(outcome.status, 2);
+    EXPECT_EQ(ReadAll(bad), sjis);
+    EXPECT_EQ(ReadAll(good), "\xF0\x9F\x98\x80\n");
+    EXPECT_NE(outcome.err.find("(" + bad + ")\n"), std::string::npos) << outcome.err;
+    EXPECT_NE(outcome.err.find("Apply finished. (Failed)\n"), std::string::npos) << outcome.err;
+}
+
+TEST_F(CliApplyTest, SavedDetailIsAppliedWithItsFileTimeChecks)
+{
+    std::string a = Write("t/a.txt", "foo\n");
+    std::string b = Write("t/b.txt", "foo too\n");
+    std::string detail = Path("run.ini");
+    CliOutcome saved = Run({ "-q", "-e", "foo", "--save-detail=" + detail, Path("t") });
+    EXPECT_EQ(saved.status, 0) << saved.err;
+    EXPECT_EQ(ReadAll(a), "foo\n");
+    EXPECT_EQ(ReadAll(detail).substr(0, 10), "[Params]\r\n");
+
+    // b.txt is edited after the search: the apply must leave it alone.
+    Write("t/b.txt", "edited foo\n");
+    fs::last_write_time(b, fs::last_write_time(b) + std::chrono::seconds(5));
+    // The replacement text given now is appended to the loaded (empty) ones.
+    CliOutcome applied = Run({ "--config=" + config_, "--load=" + detail, "-r", "bar", "--apply" });
+    std::string a_line = a + "(1):foo\n=> bar\n";
+    std::string b_line = b + "(1):foo too\n=> bar too\n";
+    EXPECT_EQ(applied.status, 2);
+    EXPECT_EQ(ReadAll(a), "bar\n");
+    EXPECT_EQ(ReadAll(b), "edited foo\n");
+    EXPECT_NE(applied.err.find("Modified file (" + b + ")"), std::string::npos) << applied.err;
+    // The loaded blocks, in the order the saved search found them.
+    EXPECT_TRUE(applied.out == a_line + b_line || applied.out == b_line + a_line) << applied.out;
+
+    // Its results cannot take more search items.
+    CliOutcome mixed = Run({ "-l", detail, "-e", "x" });
+    EXPECT_EQ(mixed.status, 2);
+    EXPECT_NE(mixed.err.find("cannot be added"), std::string::npos) << mixed.err;
+}
+
+TEST_F(CliApplyTest, LoadedParamsComeFirstAndTakeMoreItems)
+{
+    std::string file = Write("t/a.txt", "foo\nfoo bar\nbar\n");
+    std::string params = Path("p.ini");
+    EXPECT_EQ(Run({ "-q", "-e", "foo", "--save-param=" + params, Path("t") }).status, 0);
+
+    CliOutcome both = Run({ "-l", params, "-e", "bar" });
+    EXPECT_EQ(both.status, 0) << both.err;
+    EXPECT_EQ(both.out, file + "(2):foo bar\n");
+
+    CliOutcome missing = Run({ "-l", Path("none.ini") });
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_NE(missing.err.find("Read open error (" + Path("none.ini") + ")"), std::string::npos)
+        << missing.err;
+}
+
+TEST_F(CliApplyTest, SimpleFileListsTheBlocks)
+{
+    std::string file = Write("t/a.txt", "alpha\nbeta x\nx\n");
+    std::string simple = Path("out/simple.txt");
+    fs::create_directories(Path("out"));
+    CliOutcome outcome = Run({ "-q", "-e", "x", "--save-simple=" + simple, Path("t") });
+    EXPECT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_EQ(ReadAll(simple), file + "(2):beta x\r\n" + file + "(3):x\r\n");
+}
+
+TEST_F(CliApplyTest, ListedSetIsRestored)
+{
+    std::string a = Write("t/a.txt", "keep foo\n");
+    std::string b = Write("t/b.txt", "foo\r\n");
+    ASSERT_EQ(Run({ "-q", "--config=" + config_, "--apply", "-e", "foo", "-r", "bar", Path("t") }).status, 0);
+    ASSERT_EQ(Sets().size(), 1u);
+    std::string name = Sets()[0].filename();
+
+    CliOutcome listed = Run({ "--config=" + config_, "--list-backups" });
+    EXPECT_EQ(listed.status, 0);
+    std::smatch match;
+    ASSERT_TRUE(std::regex_match(
+        listed.out, match, std::regex("(\\S+)\t(\\d{4}/\\d\\d/\\d\\d \\d\\d:\\d\\d:\\d\\d)\tfoo\tbar\t2\n")))
+        << listed.out;
+    EXPECT_EQ(match[1], name);
+
+    CliOutcome restored = Run({ "--config=" + config_, "--restore=" + name });
+    EXPECT_EQ(restored.status, 0) << restored.err;
+    EXPECT_EQ(ReadAll(a), "keep foo\n");
+    EXPECT_EQ(ReadAll(b), "foo\r\n");
+    EXPECT_NE(restored.out.find(a + "\n"), std::string::npos);
+
+    CliOutcome unknown = Run({ "--config=" + config_, "--restore=20000101_000000" });
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_EQ(unknown.err, "No such backup set (20000101_000000)\n");
+}
+
+// An apply killed at random moments: whatever the moment, every file holds either its old or
+// its new content, and every changed file has its backup copy listed in its set.
+class CliCrashTest : public CliApplyTest {
+protected:
+    static constexpr int kFiles = 200;
+    static constexpr int kRuns = 20;
+
+    // A killed process leaves its written data in the page cache, so what is checked here is the
+    // order of the steps, not what reaches a disk. A memory file system, where a sync costs
+    // nothing, keeps the run's many syncs from making the test slow.
+    std::filesystem::path TempBase() const override
+    {
+        return fs::is_directory("/dev/shm") ? fs::path("/dev/shm") : CliApplyTest::TempBase();
+    }
+
+    void SetUp() override
+    {
+        CliApplyTest::SetUp();
+        for (int i = 0; i < kFiles; ++i) {
+            std::string old_text = "file " + std::to_string(i) + "\n";
+            std::string new_text = old_text;
+            for (int line = 0; line < 20; ++line) {
+                std::string number = std::to_string(line);
+                old_text += line % 3 == 0 ? "a needle in line " + number + "\n" : "plain text line\n";
+                new_text += line % 3 == 0 ? "a thread in line " + number + "\n" : "plain text line\n";
+            }
+            paths_.push_back(Path("t/d" + std::to_string(i % 10) + "/file" + std::to_string(i) + ".txt"));
+            old_texts_.push_back(old_text);
+            new_texts_.push_back(new_text);
+        }
+    }
+
+    // Every file back to its old content, leftovers and backups gone.
+    void Reset()
+    {
+        fs::remove_all(Path("t"));
+        fs::remove_all(Path("backup"));
+        for (int i = 0; i < kFiles; ++i)
+            Write(fs::relative(paths_[i], root_), old_texts_[i]);
+    }
+
+    // Starts an apply and kills it after `delay` (when it is still running).
+    void RunAndKill(std::chrono::microseconds delay)
+    {
+        pid_t pid
+            = Spawn({ "-q", "--config=" + config_, "--apply", "-e", "needle", "-r", "thread", Path("t") },
+                Path(".out"), Path(".err"));
+        ASSERT_GT(pid, 0);
+        std::this_thread::sleep_for(delay);
+        kill(pid, SIGKILL);
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    }
+
+    // Checks the tree after a run; counts the changed files and the leftover temporary files.
+    void Check(int run, int& changed, int& leftovers)
+    {
+        std::map<std::string, std::string> copies = BackedUp();
+        changed = 0;
+        for (int i = 0; i < kFiles; ++i) {
+            std::string content = ReadAll(paths_[i]);
+            if (content == old_texts_[i])
+                continue;
+            ASSERT_EQ(content, new_texts_[i]) << "run " << run << ": " << paths_[i];
+            ++changed;
+            ASSERT_TRUE(copies.contains(paths_[i])) << "run " << run << ": no backup of " << paths_[i];
+            EXPECT_EQ(ReadAll(copies[paths_[i]]), old_texts_[i]) << "run " << run;
+        }
+        leftovers = 0;
+        std::set<std::string> targets(paths_.begin(), paths_.end());
+        for (const fs::directory_entry& entry : fs::recursive_directory_iterator(Path("t"))) {
+            std::string path = entry.path();
+            if (!entry.is_regular_file() || targets.contains(path))
+                continue;
+            // Only a temporary file beside a target, named after it, may stay behind.
+            std::size_t tmp = path.rfind(".tmp");
+            EXPECT_TRUE(tmp != std::string::npos && targets.contains(path.substr(0, tmp))) << path;
+            ++leftovers;
+        }
+    }
+
+    std::vector<std::string> paths_; // the files, each with its content before and after
+    std::vector<std::string> old_texts_;
+    std::vector<std::string> new_texts_;
+};
+
+TEST_F(CliCrashTest, KilledApplyLeavesOldOrNewContentWithBackups)
+{
+    // The writing starts about when a preview alone would end, and ends with the whole run: the
+    // kills start between the two.
+    Reset();
+    auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(Run({ "-q", "--preview", "-e", "needle", "-r", "thread", Path("t") }).status, 0);
+    auto previewed = std::chrono::steady_clock::now();
+    CliOutcome whole
+        = Run({ "-q", "--config=" + config_, "--apply", "-e", "needle", "-r", "thread", Path("t") });
+    auto ended = std::chrono::steady_clock::now();
+    ASSERT_EQ(whole.status, 0) << whole.err;
+    int changed = 0;
+    int leftovers = 0;
+    Check(0, changed, leftovers);
+    ASSERT_EQ(changed, kFiles);
+    ASSERT_EQ(leftovers, 0);
+
+    using std::chrono::duration_cast;
+    using std::chrono::microseconds;
+    int64_t whole_span = duration_cast<microseconds>(ended - previewed).count();
+    int64_t low = std::min(duration_cast<microseconds>(previewed - start).count(), whole_span);
+    int64_t high = whole_span;
+    std::mt19937 random(20240611);
+    int cut_runs = 0;
+    int total_leftovers = 0;
+    for (int run = 1; run <= kRuns; ++run) {
+        Reset();
+        int64_t moment = std::uniform_int_distribution<int64_t>(low, high)(random);
+        RunAndKill(microseconds(moment));
+        Check(run, changed, leftovers);
+        if (HasFatalFailure())
+            return;
+        cut_runs += changed > 0 && changed < kFiles ? 1 : 0;
+        total_leftovers += leftovers;
+        // A busy machine shifts the writing: a kill before it or after it narrows the window.
+        if (changed == 0 && moment < high)
+            low = moment;
+        if (changed == kFiles && moment > low)
+            high = moment;
+    }
+    RecordProperty("runs_cut_while_writing", cut_runs);
+    RecordProperty("leftover_temporary_files", total_leftovers);
+    std::printf("[ crash    ] %d of %d runs cut while writing; %d temporary files left in all; run %lld ms\n",
+        cut_runs, kRuns, total_leftovers, static_cast<long long>(whole_span / 1000));
+    // Kills that all miss the writing would prove nothing.
+    EXPECT_GE(cut_runs, kRuns / 5);
+}
+
+} // namespace
