@@ -201,6 +201,7 @@ private:
     {
         has_file_ = true;
         current_path_ = block.file_path;
+        item_ = nullptr;
         temp_path_ = RawString();
         error_id_ = 0;
         applied_.clear();
@@ -258,6 +259,7 @@ private:
         item.SetKind(JobBackupItemUnit::Kind::Save);
         item.SetSource(current_path_);
         item.SetBackupName(name);
+        item_ = &item;
         if (set_.IsEnabled() && !items.Save())
             return Report("Backup error", current_path_);
         return true;
@@ -344,9 +346,11 @@ private:
         if (!safe_->Commit() && safe_->FailedStep() != RawSafeWrite::Step::SyncFolder)
             return Report("Replace error", current_path_);
         uint64_t ticks = 0;
-        JobBackupItemUnit* item = set_.Items().FindSource(current_path_);
-        if (item != nullptr && RegularFileTime(current_path_, ticks))
-            item->SetTime(ticks);
+        // The item made when this file was opened is the first one of its path in the set: a
+        // later group of blocks of the same file (two overlapping targets) finds it modified and
+        // adds none. Kept at hand, since looking it up per file would cost a walk of the set.
+        if (item_ != nullptr && RegularFileTime(current_path_, ticks))
+            item_->SetTime(ticks);
         return true;
     }
 
@@ -407,6 +411,7 @@ private:
     RawLineFile reader_;
     RawLineFile writer_;
     std::unique_ptr<RawSafeWrite> safe_;
+    JobBackupItemUnit* item_ = nullptr; // the backup item of the current file
     uint32_t error_id_ = 0;
     std::vector<JobBlockUnit*> applied_; // the blocks of the current file applied in this run
     RawString line_;

@@ -157,14 +157,6 @@ JobBackupItemUnit& JobBackupItemList::AddItem()
     return item;
 }
 
-JobBackupItemUnit* JobBackupItemList::FindSource(const RawString& source) const
-{
-    for (JobBackupItemUnit& item : *this)
-        if (item.Source().Equals(source))
-            return &item;
-    return nullptr;
-}
-
 bool JobBackupItemList::AppendSection(std::string& text, int32_t index, const JobBackupItemUnit& item)
 {
     RawSystemText source(item.Source());

@@ -49,8 +49,6 @@ public:
 
     // A new empty item with this set's folder, appended; the caller fills it.
     JobBackupItemUnit& AddItem();
-    // The first item whose source equals `source`, or nullptr.
-    JobBackupItemUnit* FindSource(const RawString& source) const;
 
     // Writes "Backup.ini" (see above). False when the file could not be written, or when an
     // item handled by this call cannot be written as lines (a line break or zero byte in its

@@ -23,7 +23,9 @@ namespace {
 // A set folder name may get "_2" ... up to this suffix before creating one gives up.
 constexpr int kMaxSetSuffix = 1000;
 // Backup name candidates tried before the last one is used whatever it is.
-constexpr int kMaxNameAttempts = 100;
+// Each attempt of the name rule extends the previous candidate by two digits, so after this many
+// the names would soon pass the file system's limit on a name; see NumberedName.
+constexpr int kExtendingAttempts = 9;
 
 // 'YYYYMMDD_HHMMSS' of a local time.
 std::string SetFolderName(const std::tm& time)
@@ -148,6 +150,32 @@ std::vector<JobBackupUnit*> JobBackupList::Sets() const
     return sets;
 }
 
+namespace {
+
+// The name "stem_N.ext" with the lowest free N, found in a number of look-ups that grows with the
+// logarithm of the names already made: a tree holds many files of one name (every
+// "CMakeLists.txt"), and the extending rule would fail them all past about a hundred.
+std::string NumberedName(const RawString& set_folder, const std::string& original)
+{
+    std::size_t dot = original.rfind('.');
+    std::string stem = original.substr(0, dot);
+    std::string extension = dot == std::string::npos ? std::string() : original.substr(dot);
+    auto name = [&](uint32_t n) { return stem + "_" + std::to_string(n) + extension; };
+    uint32_t taken = 0; // 0 or a number whose name is taken
+    uint32_t free = 1;
+    while (NameTaken(set_folder, name(free)) && free < (1u << 30)) {
+        taken = free;
+        free *= 2;
+    }
+    while (free - taken > 1) {
+        uint32_t middle = taken + (free - taken) / 2;
+        (NameTaken(set_folder, name(middle)) ? taken : free) = middle;
+    }
+    return name(free);
+}
+
+} // namespace
+
 RawString JobBackupList::BackupNameFor(const RawString& file_path, const RawString& set_folder)
 {
     RawString name;
@@ -156,7 +184,10 @@ RawString JobBackupList::BackupNameFor(const RawString& file_path, const RawStri
     std::string candidate(name.View().substr(name.View().rfind('/') + 1));
     if (set_folder.IsEmpty())
         return RawString(candidate, RawEncoding::Utf8);
-    for (int attempt = 1; attempt <= kMaxNameAttempts && NameTaken(set_folder, candidate); ++attempt) {
+    const std::string original = candidate;
+    for (int attempt = 1; NameTaken(set_folder, candidate); ++attempt) {
+        if (attempt > kExtendingAttempts)
+            return RawString(NumberedName(set_folder, original), RawEncoding::Utf8);
         std::size_t dot = candidate.rfind('.');
         std::string extension = dot == std::string::npos ? std::string() : candidate.substr(dot);
         char number[16];

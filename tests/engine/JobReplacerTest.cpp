@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <array>
 #include <functional>
-#include <future>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -37,40 +36,34 @@ RawStringList Texts(const std::string& field)
     return JobExpressionUtility::SplitList(Utf8(field), Field::Replace);
 }
 
-// text, search, replace, the file's line break, replaced text, inserted ranges.
-using ComputeCase = std::array<std::string, 6>;
-class JobReplacerComputeTest : public testing::TestWithParam<ComputeCase> { };
-
-TEST_P(JobReplacerComputeTest, ReplacesEveryHitAndRecordsTheInsertedRanges)
+TEST(JobReplacerTest, ReplacesEveryHitAndRecordsTheInsertedRanges)
 {
-    const auto& [text, search, replace, line_break, replaced, inserted] = GetParam();
-    auto result = JobReplacer::Compute(Utf8(text), Utf8(line_break), Hits(text, search), Texts(replace));
-    EXPECT_EQ(result.text.Str(), replaced);
-    EXPECT_EQ(result.hits.ToText().Str(), inserted);
-}
-
-INSTANTIATE_TEST_SUITE_P(Cases, JobReplacerComputeTest,
-    testing::Values(ComputeCase { "xabcx", "a*c", "[%0]", "\r\n", "x[b]x", "((([1,4]())))" },
-        ComputeCase { "xabcx", "a*c", "[%1]", "\r\n", "x[]x", "((([1,3]())))" },
-        ComputeCase { "a foo b foo", "foo", "$%t", "\r\n", "a %t b %t", "((([2,4]())([7,9]())))" },
-        ComputeCase { "foo", "foo", "@x", "\r\n", "@x", "((([0,2]())))" },
-        ComputeCase { "foo", "foo", "!x", "\r\n", "!x", "((([0,2]())))" },
-        ComputeCase { "foo", "foo", "!$%N", "\r\n", "%N", "((([0,2]())))" },
-        ComputeCase { "foo", "foo", "a%Nb", "\n", "a\nb", "((([0,3]())))" },
-        ComputeCase { "abab", "ab", "x%0y", "\r\n", "xyxy", "((([0,2]())([2,4]())))" },
-        ComputeCase { "a b a", "a;b", "X", "\r\n", "X b X", "((([0,1]())([4,5]())))" },
-        ComputeCase { "a b", "a;b", "x;", "\r\n", "x ", "((([0,1]()))(([2,2]())))" },
-        ComputeCase { "bar", "!foo", "N:", "\r\n", "N:bar", "((([0,2]())))" },
+    // Text, search, replace, replaced text, inserted ranges; the file's line break is LF.
+    const std::array<std::string, 5> cases[] = {
+        { "xabcx", "a*c", "[%0]", "x[b]x", "((([1,4]())))" },
+        { "xabcx", "a*c", "[%1]", "x[]x", "((([1,3]())))" },
+        { "a foo b foo", "foo", "$%t", "a %t b %t", "((([2,4]())([7,9]())))" },
+        { "foo", "foo", "@x", "@x", "((([0,2]())))" },
+        { "foo", "foo", "!x", "!x", "((([0,2]())))" },
+        { "foo", "foo", "!$%N", "%N", "((([0,2]())))" },
+        { "foo", "foo", "a%Nb", "a\nb", "((([0,3]())))" },
+        { "abab", "ab", "x%0y", "xyxy", "((([0,2]())([2,4]())))" },
+        { "a b a", "a;b", "X", "X b X", "((([0,1]())([4,5]())))" },
+        { "a b", "a;b", "x;", "x ", "((([0,1]()))(([2,2]())))" },
+        { "bar", "!foo", "N:", "N:bar", "((([0,2]())))" },
         // Later hits move with the text, and so do ranges inserted before.
-        ComputeCase { "aXb", "a;b", "long;B", "\r\n", "longXB", "((([0,4]()))(([5,6]())))" },
-        ComputeCase { "ba", "a;b", "XX;YYY", "\r\n", "YYYXX", "((([3,5]()))(([0,3]())))" },
+        { "aXb", "a;b", "long;B", "longXB", "((([0,4]()))(([5,6]())))" },
+        { "ba", "a;b", "XX;YYY", "YYYXX", "((([3,5]()))(([0,3]())))" },
         // The hit of "bc" is destroyed by the replacement of "ab" and stays unreplaced.
-        ComputeCase { "abc", "ab;bc", "X;Y", "\r\n", "Xc", "((([0,1]()))())" },
-        ComputeCase { "x\xC3\xA4yz", "?y", "<%0>", "\r\n", "x<\xC3\xA4>z", "((([1,5]())))" }));
+        { "abc", "ab;bc", "X;Y", "Xc", "((([0,1]()))())" },
+        { "x\xC3\xA4yz", "?y", "<%0>", "x<\xC3\xA4>z", "((([1,5]())))" },
+    };
+    for (const auto& [text, search, replace, replaced, inserted] : cases) {
+        auto result = JobReplacer::Compute(Utf8(text), Utf8("\n"), Hits(text, search), Texts(replace));
+        EXPECT_EQ(result.text.Str() + " " + result.hits.ToText().Str(), replaced + " " + inserted) << search;
+    }
 
-// A record read back from a result file may not fit its text: what lies outside is skipped.
-TEST(JobReplacerTest, RangesOutsideTheTextAreSkipped)
-{
+    // A record read back from a result file may not fit its text: what lies outside is skipped.
     auto result = JobReplacer::Compute(
         "abc", "", JobHitMulti::FromText("((([0,1]([1,7]))([2,9]())))"), Texts("%0%N"));
     EXPECT_EQ(result.text.Str(), "\r\nbc"); // no capture text, CR LF for a missing line break
@@ -78,10 +71,10 @@ TEST(JobReplacerTest, RangesOutsideTheTextAreSkipped)
 }
 
 // The fixture is the handler and holds the shared objects; a block is "a" plus a suffix, with
-// the hits of "a".
+// the hits of "a", and spans two lines.
 class JobReplacerPassTest : public testing::Test, public JobReplacer::Handler {
 protected:
-    bool IsCancelled() override { return on_cancel_check_ ? on_cancel_check_() : cancelled_; }
+    bool IsCancelled() override { return cancel_(); }
     void BlockReplaced(int32_t index) override { replaced_.push_back(index); }
 
     JobBlockUnit& Add(const std::string& path, int32_t line, const std::string& suffix = "")
@@ -96,67 +89,40 @@ protected:
         ++params_.checker;
     }
     JobBlockUnit& Block(int32_t index) { return *results_.blocks.At(index); }
-    void ExpectAll(const std::string& text, int32_t from, int32_t to)
+    // Every block holds `text` followed by its suffix, its index.
+    void ExpectAll(const std::string& text)
     {
-        for (int32_t i = from; i < to; ++i)
+        for (int32_t i = 0; i < results_.blocks.Count(); ++i)
             EXPECT_EQ(Block(i).replaced.Str(), text + std::to_string(i)) << i;
     }
 
     JobParams params_;
     JobResultSet results_;
     JobReplacer replacer_ { *this, params_ };
-    bool cancelled_ = false;
-    std::function<bool()> on_cancel_check_;
+    std::function<bool()> cancel_ = [] { return false; };
     std::vector<int32_t> replaced_;
 };
 
 TEST_F(JobReplacerPassTest, MarksCheckedBlocksThatOverlapThePreviousCheckedBlockOfTheirFile)
 {
-    struct Case {
-        std::vector<std::tuple<std::string, int32_t, bool>> blocks; // path, line, checked
-        std::vector<bool> marks;
+    // Blocks (path, first line, checked) and the expected marks.
+    const std::pair<std::vector<std::tuple<std::string, int32_t, bool>>, std::string> cases[] = {
+        { { { "f", 3, true }, { "f", 4, true } }, "01" },
+        { { { "f", 3, false }, { "f", 4, true } }, "00" },
+        { { { "f", 3, true }, { "f", 5, true } }, "00" },
+        { { { "f", 3, true }, { "g", 4, true }, { "f", 4, true } }, "000" },
+        { { { "f", 1, true }, { "f", 2, false }, { "f", 2, true } }, "001" },
     };
-    const std::vector<Case> cases {
-        { { { "f", 3, true }, { "f", 4, true } }, { false, true } },
-        { { { "f", 3, false }, { "f", 4, true } }, { false, false } },
-        { { { "f", 3, true }, { "f", 5, true } }, { false, false } },
-        { { { "f", 3, true }, { "g", 4, true }, { "f", 4, true } }, { false, false, false } },
-        { { { "f", 1, true }, { "f", 2, false }, { "f", 2, true } }, { false, false, true } },
-    };
-    for (const Case& c : cases) {
+    for (const auto& [blocks, marks] : cases) {
         results_.Reset();
-        for (const auto& [path, line, checked] : c.blocks)
+        for (const auto& [path, line, checked] : blocks)
             Add(path, line).ChangeFlags(JobBlockUnit::kOvw, checked ? 0 : JobBlockUnit::kChk);
         replacer_.Pass(results_);
-        for (int32_t i = 0; i < results_.blocks.Count(); ++i)
-            EXPECT_EQ(Block(i).HasFlag(JobBlockUnit::kOvw), c.marks[static_cast<size_t>(i)])
-                << "case " << &c - cases.data() << " block " << i;
+        std::string found;
+        for (const JobBlockUnit& block : results_.blocks)
+            found += block.HasFlag(JobBlockUnit::kOvw) ? '1' : '0';
+        EXPECT_EQ(found, marks);
     }
-}
-
-TEST_F(JobReplacerPassTest, RecomputesEveryBlockWhenTheTextsChangeAndNoneOtherwise)
-{
-    SetTexts("X");
-    Add("f", 1, "0").ClearFlags(JobBlockUnit::kChk);
-    Add("f", 5, "1");
-    replacer_.Pass(results_);
-    Block(0).ChangeFlags(JobBlockUnit::kApl, JobBlockUnit::kUpd);
-    replacer_.Pass(results_);
-    EXPECT_EQ(replaced_, (std::vector<int32_t> { 0, 1 }));
-    EXPECT_TRUE(Block(0).HasFlag(JobBlockUnit::kApl));
-
-    SetTexts("Y");
-    replacer_.Pass(results_);
-    EXPECT_EQ(replaced_, (std::vector<int32_t> { 0, 1, 0, 1 }));
-    ExpectAll("Y", 0, 2);
-    for (int32_t i : { 0, 1 }) {
-        EXPECT_EQ(Block(i).replace_stamp, 2u);
-        EXPECT_EQ(Block(i).Flags() & ~JobBlockUnit::kChk, JobBlockUnit::kRep | JobBlockUnit::kUpd);
-    }
-    cancelled_ = true;
-    SetTexts("Z");
-    replacer_.Pass(results_);
-    EXPECT_EQ(replaced_.size(), 4u);
 }
 
 // The search appends its last block and sets FIN just after a pass took its last step: that
@@ -166,7 +132,7 @@ TEST_F(JobReplacerPassTest, ABlockAddedJustBeforeFinIsReplaced)
     SetTexts("X");
     Add("f", 1);
     bool searching = true;
-    on_cancel_check_ = [&] {
+    cancel_ = [&] {
         if (searching && replaced_.size() == 1) {
             Add("f", 9);
             results_.SetFlags(JobResultSet::kStt | JobResultSet::kFin);
@@ -178,26 +144,38 @@ TEST_F(JobReplacerPassTest, ABlockAddedJustBeforeFinIsReplaced)
     EXPECT_TRUE(Block(1).HasFlag(JobBlockUnit::kRep));
 }
 
-// Stands in for the search job: 40 blocks, a wait until the test lets it go on, 40 more, FIN.
+// A stop ends the passes at once, but the preview ends only with the search: here one that
+// finds one more block after the stop, while the texts change, and is over at its third poll.
+TEST_F(JobReplacerPassTest, AStoppedPreviewComputesNothingMoreButWaitsForTheSearch)
+{
+    SetTexts("x");
+    Add("f", 1);
+    cancel_ = [this] { return !replaced_.empty(); };
+    int polls = 0;
+    replacer_.Run(results_, [&] {
+        if (++polls == 2) {
+            Add("f", 9);
+            SetTexts("y");
+        }
+        return polls < 3;
+    });
+    ASSERT_EQ(polls, 3);
+    EXPECT_EQ(replaced_, std::vector<int32_t> { 0 });
+    EXPECT_FALSE(Block(1).HasFlag(JobBlockUnit::kRep));
+}
+
+// Stands in for the search job: 80 blocks, then FIN.
 class FakeSearch : public RawLayer::RawThreadUnit {
 public:
-    explicit FakeSearch(std::function<void(int32_t)> add)
-        : add_(std::move(add))
+    explicit FakeSearch(std::function<void()> body)
+        : body_(std::move(body))
     {
     }
     ~FakeSearch() override { StopAndWait(); }
-    void Run() override
-    {
-        for (int32_t i = 0; i < 80; ++i) {
-            if (i == 40)
-                go.get_future().wait();
-            add_(i);
-        }
-    }
-    std::promise<void> go;
+    void Run() override { body_(); }
 
 private:
-    std::function<void(int32_t)> add_;
+    std::function<void()> body_;
 };
 
 class GuiReplaceJobTest : public JobReplacerPassTest, public JobNotificationSink {
@@ -213,12 +191,11 @@ protected:
     std::mutex lock_;
     std::vector<uint32_t> codes_;
     std::function<void()> on_replaced_; // run once, on the replace thread, at the first block
-    std::promise<void> first_;
-    FakeSearch search_ { [this](int32_t i) {
+    FakeSearch search_ { [this] {
         results_.SetFlags(JobResultSet::kStt);
-        Add("f", 1 + i, std::to_string(i));
-        if (i == 79)
-            results_.SetFlags(JobResultSet::kFin);
+        for (int32_t i = 0; i < 80; ++i)
+            Add("f", 1 + i, std::to_string(i));
+        results_.SetFlags(JobResultSet::kFin);
     } };
     AppLayer::GuiReplaceJob job_ { params_, results_, *this, search_ };
 };
@@ -228,11 +205,8 @@ protected:
 TEST_F(GuiReplaceJobTest, EditingTheTextsDuringAPreviewRecomputesEveryBlock)
 {
     SetTexts("old");
-    on_replaced_ = [this] { first_.set_value(); };
+    on_replaced_ = [this] { SetTexts("new"); };
     ASSERT_TRUE(search_.Start() && job_.Start());
-    first_.get_future().wait();
-    SetTexts("new");
-    search_.go.set_value();
     while (job_.IsRunning()) {
         {
             std::lock_guard guard(results_.lock);
@@ -244,40 +218,27 @@ TEST_F(GuiReplaceJobTest, EditingTheTextsDuringAPreviewRecomputesEveryBlock)
         }
         std::this_thread::yield();
     }
-    ExpectAll("new", 0, 80);
+    EXPECT_EQ(results_.blocks.Count(), 80);
+    ExpectAll("new");
     std::lock_guard guard(lock_);
     EXPECT_EQ(codes_.front(), kReplaceStarted);
     EXPECT_EQ(codes_.back(), kReplaceFinished);
 }
 
 // No search runs and FIN is not set (a result file saved during a search), so FIN will never
-// come: the job ends after its pass, which is made again because the texts changed during it.
+// come: the job ends after its pass, which is made again for the one block that got the texts
+// from before they changed during it. Unchecked blocks get a preview too.
 TEST_F(GuiReplaceJobTest, EndsWithoutFinWhenNoSearchRunsAndCatchesUpWithNewTexts)
 {
     for (int32_t i = 0; i < 5; ++i)
-        Add("f", 1 + i, std::to_string(i));
+        Add("f", 1 + i, std::to_string(i)).ChangeFlags(0, i == 2 ? JobBlockUnit::kChk : 0);
     results_.SetFlags(JobResultSet::kStt);
     SetTexts("old");
     on_replaced_ = [this] { SetTexts("new"); };
     ASSERT_TRUE(job_.Start());
     job_.Wait();
-    ExpectAll("new", 0, 5);
+    ExpectAll("new");
     EXPECT_EQ(std::ranges::count(codes_, kBlockReplaced), 6);
-}
-
-// A stop ends the passes at once, but the job ends only with the search.
-TEST_F(GuiReplaceJobTest, AStoppedPreviewComputesNothingMoreButWaitsForTheSearch)
-{
-    SetTexts("x");
-    on_replaced_ = [this] { first_.set_value(); };
-    ASSERT_TRUE(search_.Start() && job_.Start());
-    first_.get_future().wait();
-    job_.RequestStop();
-    EXPECT_TRUE(job_.IsRunning());
-    search_.go.set_value();
-    job_.Wait();
-    for (int32_t i = 40; i < 80; ++i)
-        EXPECT_FALSE(Block(i).HasFlag(JobBlockUnit::kRep)) << i;
 }
 
 } // namespace
