@@ -1,6 +1,8 @@
 #include <core/RawLineFile.h>
 #include <engine/JobStatusCentre.h>
 
+#include <algorithm>
+
 namespace JobLayer {
 
 JobStatusCentre& JobStatusCentre::Instance()
@@ -95,12 +97,13 @@ int32_t JobStatusCentre::Count() const
 std::vector<JobStatusUnit> JobStatusCentre::Entries(int32_t first) const
 {
     std::lock_guard guard(list_.lock);
+    // Viewers ask for the few entries they have not shown yet: walk back from the newest.
     std::vector<JobStatusUnit> entries;
-    int32_t position = 0;
-    for (const JobStatusUnit& entry : list_) {
-        if (position++ >= first)
-            entries.push_back(entry);
-    }
+    int32_t wanted = list_.Count() - std::max(first, 0);
+    auto position = list_.end();
+    for (int32_t i = 0; i < wanted; ++i)
+        entries.push_back(*--position);
+    std::reverse(entries.begin(), entries.end());
     return entries;
 }
 

@@ -63,6 +63,7 @@ TEST(JobStatusCentreTest, EntriesAreKeptAndPostedOnlyWhileTheCentreAccepts)
     EXPECT_EQ(centre.Find(last.id).value_or(JobStatusUnit()).display.Str(), "d");
     ASSERT_EQ(centre.Entries(1).size(), 2u);
     EXPECT_EQ(centre.Entries(1)[0].text.Str(), "c");
+    EXPECT_TRUE(centre.Entries(3).empty() && centre.Entries(7).empty());
     centre.SetAccepting(false);
     EXPECT_FALSE(centre.AddEntry(Info("e")));
     EXPECT_EQ(centre.Count(), 3);
