@@ -8,6 +8,7 @@
 #include <core/RawSafeWrite.h>
 #include <core/RawSystemText.h>
 #include <engine/JobApply.h>
+#include <engine/JobLinesFile.h>
 
 #include <bit>
 #include <cstdio>
@@ -68,22 +69,6 @@ std::optional<std::string> Encode(const RawString& text, RawEncoding encoding)
     if (to == RawEncoding::Binary || (IsAsciiCompatible(to) && RawLayer::RawIsPlainAscii(text.View())))
         return text.Str();
     return RawLayer::RawConvertBytes(text.View(), RawEncoding::Utf8, to);
-}
-
-// The internal text of a line end, as the search puts it into a block's text.
-std::string_view LineEndText(RawLineEnd end)
-{
-    switch (end) {
-    case RawLineEnd::Lf:
-        return "\n";
-    case RawLineEnd::CrLf:
-        return "\r\n";
-    case RawLineEnd::Cr:
-        return "\r";
-    case RawLineEnd::None:
-        break;
-    }
-    return {};
 }
 
 // A path the system gave as bytes, tagged like the path it was made from.
@@ -302,7 +287,7 @@ private:
         raw_.assign(reader_.RawLine());
         RawLineEnd end = reader_.LineEnd();
         for (int32_t i = 1; i < block.line_count; ++i) {
-            text.AppendUnits(LineEndText(end));
+            text.AppendUnits(JobLinesFile::LineEndText(end).View());
             raw_.append(reader_.RawLineEndBytes());
             if (!reader_.ReadLine(line_))
                 return reader_.Status() == RawLineFile::kStatusEndOfData
@@ -314,7 +299,7 @@ private:
         }
         RawString original;
         if (!original.Acquire(block.original, RawEncoding::Utf8) || !text.Equals(original)
-            || LineEndText(end) != block.line_end.View())
+            || JobLinesFile::LineEndText(end).View() != block.line_end.View())
             return Report("Logic error on file", current_path_);
         std::optional<std::string> encoded = Encode(original, block.file_encoding);
         if (!encoded || *encoded != raw_)

@@ -4,10 +4,8 @@
 
 namespace JobLayer {
 
-namespace {
-
-// The internal text of a line end; literals, so handing one to a record allocates nothing.
-const RawString& LineEndText(RawLineEnd end)
+// Literals, so handing one to a record allocates nothing.
+const RawString& JobLinesFile::LineEndText(RawLineEnd end)
 {
     static const RawString kNone;
     static const RawString kLf("\n");
@@ -25,8 +23,6 @@ const RawString& LineEndText(RawLineEnd end)
     }
     return kNone;
 }
-
-} // namespace
 
 JobLinesFile::JobLinesFile(int32_t line_count)
 {

@@ -27,6 +27,9 @@ using RawLayer::RawLineFile;
 
 class JobLinesFile : public RawLineFile {
 public:
+    // The internal text of a line end: "\n", "\r\n", "\r" or empty.
+    static const RawString& LineEndText(RawLineEnd end);
+
     explicit JobLinesFile(int32_t line_count = 1);
 
     // Lines per record, 1 or more; takes effect at the next OpenRead.
