@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <tests/TestSupport.h>
 
 using namespace AppLayer;
 using RawLayer::RawEncoding;
@@ -16,10 +17,8 @@ using RawLayer::RawProfile;
 
 namespace {
 
-RawString Text(const std::string& bytes)
-{
-    return RawString(bytes, RawEncoding::Utf8);
-}
+using QuelvaneTest::Texts;
+using QuelvaneTest::Utf8;
 
 using Units = std::vector<std::pair<std::string, std::string>>;
 
@@ -55,7 +54,7 @@ protected:
     GuiStartup::Outcome Start(const std::vector<std::string>& words)
     {
         message_.clear();
-        return startup_.Run(words, Text(executable_), message_);
+        return startup_.Run(words, Utf8(executable_), message_);
     }
 
     std::string folder_;
@@ -87,9 +86,9 @@ TEST(GuiStartupArguments, WordsBecomeOptionsValuesAndNumberedTargets)
 
 TEST(GuiStartupArguments, ProfileSitsBesideTheExecutable)
 {
-    EXPECT_EQ(GuiStartup::ProgramProfilePath(Text("/opt/q/quelvane")).Str(), "/opt/q/quelvane.ini");
-    EXPECT_EQ(GuiStartup::ProgramProfilePath(Text("/opt/q/quelvane.bin")).Str(), "/opt/q/quelvane.ini");
-    EXPECT_EQ(GuiStartup::ProgramProfilePath(Text("/opt/q.d/quelvane")).Str(), "/opt/q.d/quelvane.ini");
+    EXPECT_EQ(GuiStartup::ProgramProfilePath(Utf8("/opt/q/quelvane")).Str(), "/opt/q/quelvane.ini");
+    EXPECT_EQ(GuiStartup::ProgramProfilePath(Utf8("/opt/q/quelvane.bin")).Str(), "/opt/q/quelvane.ini");
+    EXPECT_EQ(GuiStartup::ProgramProfilePath(Utf8("/opt/q.d/quelvane")).Str(), "/opt/q.d/quelvane.ini");
 }
 
 TEST_F(GuiStartupTest, HelpEndsBeforeTheProfileIsTouched)
@@ -102,8 +101,8 @@ TEST_F(GuiStartupTest, HelpEndsBeforeTheProfileIsTouched)
 TEST_F(GuiStartupTest, MissingProfileIsCreatedAndEverythingDefaults)
 {
     EXPECT_EQ(Start({ "-e", "needle", "/target" }), GuiStartup::Outcome::GoOn);
-    RawProfile created(Text(profile_));
-    EXPECT_EQ(created.GetText(Text("Common"), Text("Program"), RawString()).Str(), "Quelvane");
+    RawProfile created(Utf8(profile_));
+    EXPECT_EQ(created.GetText(Utf8("Common"), Utf8("Program"), RawString()).Str(), "Quelvane");
     EXPECT_EQ(startup_.GuiProfile().Str(), profile_);
     EXPECT_EQ(startup_.ConfigPath().Str(), profile_);
     EXPECT_EQ(config_.StartupParams().expressions.Front().Str(), "needle");
@@ -164,7 +163,7 @@ TEST_F(GuiStartupTest, UnwritableFolderFallsBackToTheUsersProfile)
     EXPECT_EQ(Start({}), GuiStartup::Outcome::GoOn);
     EXPECT_EQ(startup_.ProgramProfile().Str(), folder_ + "/config/Quelvane/Quelvane.ini");
     RawProfile created(startup_.ProgramProfile());
-    EXPECT_EQ(created.GetText(Text("Common"), Text("Program"), RawString()).Str(), "Quelvane");
+    EXPECT_EQ(created.GetText(Utf8("Common"), Utf8("Program"), RawString()).Str(), "Quelvane");
 }
 
 TEST(GuiMain, HelpIsPrintedOnStandardErrorAndExitCodeIsZero)

@@ -11,26 +11,17 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <tests/TestSupport.h>
 
 using namespace RawLayer;
 
 namespace {
 
+using QuelvaneTest::Texts;
+using QuelvaneTest::Utf8;
+
 namespace fs = std::filesystem;
 using Names = std::vector<std::string>;
-
-RawString Utf8(const std::string& text)
-{
-    return RawString(text, RawEncoding::Utf8);
-}
-
-Names NamesOf(const RawStringList& list)
-{
-    Names names;
-    for (const RawString& text : list)
-        names.push_back(text.Str());
-    return names;
-}
 
 // A language file (with a byte order mark) that maps Japanese by locale, language and Windows id,
 // German and Chinese by Windows id only, British and Chinese to languages without a section, and
@@ -102,7 +93,7 @@ TEST_F(LanguageTableTest, NamedLanguageWinsOverLocaleAndMissingKeysAreRemembered
     ASSERT_TRUE(LoadSample(table));
     EXPECT_EQ(table.Text("titlemenu", "VIEWHELP", "x").Str(), "Aide");
     // French has a section but no map entry; British a map entry but no section.
-    EXPECT_EQ(NamesOf(table.Languages()), (Names { "Default", "Japanese", "German" }));
+    EXPECT_EQ(Texts(table.Languages()), (Names { "Default", "Japanese", "German" }));
 
     // A choice made later reloads the texts at once; an empty one goes back to the locale.
     table.SetLanguage("German");

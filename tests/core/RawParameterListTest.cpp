@@ -7,10 +7,14 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <tests/TestSupport.h>
 
 using namespace RawLayer;
 
 namespace {
+
+using QuelvaneTest::Texts;
+using QuelvaneTest::Utf8;
 
 using Entries = std::vector<std::pair<std::string, std::string>>;
 
@@ -20,11 +24,6 @@ Entries EntriesOf(const RawParameterList& list)
     for (const RawParameterUnit& unit : list)
         entries.emplace_back(unit.key.Str(), unit.value.Str());
     return entries;
-}
-
-RawString Utf8(std::string_view text)
-{
-    return RawString(text, RawEncoding::Utf8);
 }
 
 } // namespace

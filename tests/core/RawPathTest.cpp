@@ -6,17 +6,16 @@
 #include <string>
 
 #include <gtest/gtest.h>
+#include <tests/TestSupport.h>
 
 using namespace RawLayer;
 
 namespace {
 
-namespace fs = std::filesystem;
+using QuelvaneTest::Texts;
+using QuelvaneTest::Utf8;
 
-RawString Text(std::string_view bytes)
-{
-    return RawString(bytes, RawEncoding::Utf8);
-}
+namespace fs = std::filesystem;
 
 // Sets (null: unsets) an environment variable. Every test sets what it reads, so nothing needs
 // restoring.
@@ -27,16 +26,11 @@ void SetEnvironment(const char* name, const char* value)
 
 class RawPathFiles : public testing::Test {
 protected:
-    void SetUp() override
-    {
-        char pattern[] = "/tmp/quelvane-path-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        root_ = pattern;
-    }
-    void TearDown() override { fs::remove_all(root_); }
+    void SetUp() override { ASSERT_FALSE(root_.empty()); }
     std::string At(const std::string& name) const { return root_ + "/" + name; }
 
-    std::string root_;
+    QuelvaneTest::TestFolder folder_;
+    const std::string& root_ = folder_.Path();
 };
 
 TEST(RawPathText, SplitsAtTheLastSlashOnly)
@@ -48,9 +42,9 @@ TEST(RawPathText, SplitsAtTheLastSlashOnly)
         { "a.d/b", "a.d", "" }, { "a/b.", "a", "" }, { ".bashrc", "", "bashrc" }, { "a\\b.txt", "", "txt" },
         { "C:/x", "C:", "" }, { "\\\\server\\x", "", "" }, { "", "", "" } };
     for (auto [path, folder_part, extension] : cases) {
-        EXPECT_EQ(RawPath::FolderPart(Text(path)).View(), folder_part) << path;
-        EXPECT_EQ(RawPath::Extension(Text(path)).View(), extension) << path;
-        EXPECT_EQ(RawPath::IsAbsolute(Text(path)), path[0] == '/') << path;
+        EXPECT_EQ(RawPath::FolderPart(Utf8(path)).View(), folder_part) << path;
+        EXPECT_EQ(RawPath::Extension(Utf8(path)).View(), extension) << path;
+        EXPECT_EQ(RawPath::IsAbsolute(Utf8(path)), path[0] == '/') << path;
     }
     RawString wide(u"/日本/文書.txt"); // other encodings are worked on as UTF-8
     EXPECT_EQ(RawPath::FolderPart(wide).Encoding(), RawEncoding::Utf8);
@@ -64,7 +58,7 @@ TEST(RawPathText, JoinResolveAndExpandHome)
         { "a/", "/b", "a/b" }, { "/", "b", "/b" }, { "", "b", "b" }, { "a", "", "a" },
         { "a\\", "b", "a\\/b" }, { "/a", "b\xFF", "/a/b\xFF" } };
     for (auto [folder, name, joined] : joins)
-        EXPECT_EQ(RawPath::Join(Text(folder), Text(name)).View(), joined) << folder << " + " << name;
+        EXPECT_EQ(RawPath::Join(Utf8(folder), Utf8(name)).View(), joined) << folder << " + " << name;
 
     // A trailing "/" of the base goes before its last folder; the root's parent is the root;
     // steps beyond a relative base are kept; only leading prefixes count; "~" is ExpandHome's.
@@ -75,13 +69,13 @@ TEST(RawPathText, JoinResolveAndExpandHome)
         { "../x", "", "../x" }, { "../../x", "a", "../x" }, { "a/../b", "/r", "/r/a/../b" },
         { "~/x", "/a", "/a/~/x" } };
     for (auto [path, base, resolved] : resolves)
-        EXPECT_EQ(RawPath::Resolve(Text(path), Text(base)).View(), resolved) << path << " on " << base;
+        EXPECT_EQ(RawPath::Resolve(Utf8(path), Utf8(base)).View(), resolved) << path << " on " << base;
 
     SetEnvironment("HOME", "/home/someone");
     const char* homes[][2] = { { "~/x", "/home/someone/x" }, { "~", "/home/someone" },
         { "~user/x", "~user/x" }, { "a/~/x", "a/~/x" } };
     for (auto [path, expanded] : homes)
-        EXPECT_EQ(RawPath::ExpandHome(Text(path)).View(), expanded) << path;
+        EXPECT_EQ(RawPath::ExpandHome(Utf8(path)).View(), expanded) << path;
 }
 
 TEST(RawPathText, FileTimesAreTicksSince1601)
@@ -127,7 +121,7 @@ TEST_F(RawPathFiles, ProfilePathsExpandUserThenResolveBesideTheExecutable)
 {
     SetEnvironment("XDG_CONFIG_HOME", root_.c_str());
     std::string program(RawPath::ExecutableFolder().View());
-    std::string parent(RawPath::FolderPart(Text(program)).View());
+    std::string parent(RawPath::FolderPart(Utf8(program)).View());
     const std::pair<const char*, std::string> cases[] = {
         { "$(User)/gui.ini", At("Quelvane/gui.ini") },
         { "a$(User)/b$(User)", program + "/a" + At("Quelvane") + "/b$(User)" }, // the first only
@@ -136,27 +130,27 @@ TEST_F(RawPathFiles, ProfilePathsExpandUserThenResolveBesideTheExecutable)
         { "/etc/gui.ini", "/etc/gui.ini" },
     };
     for (const auto& [path, resolved] : cases)
-        EXPECT_EQ(RawPath::ResolveProfilePath(Text(path)).View(), resolved) << path;
-    EXPECT_TRUE(RawPath::IsFolder(Text(At("Quelvane"))));
+        EXPECT_EQ(RawPath::ResolveProfilePath(Utf8(path)).View(), resolved) << path;
+    EXPECT_TRUE(RawPath::IsFolder(Utf8(At("Quelvane"))));
 }
 
 TEST_F(RawPathFiles, CreateFoldersAndExistenceFollowingLinks)
 {
-    EXPECT_TRUE(RawPath::CreateFolders(Text(At("a/b/c")), 0700));
+    EXPECT_TRUE(RawPath::CreateFolders(Utf8(At("a/b/c")), 0700));
     EXPECT_EQ(fs::status(At("a")).permissions(), fs::perms::owner_all);
     EXPECT_EQ(fs::status(At("a/b/c")).permissions(), fs::perms::owner_all);
-    EXPECT_TRUE(RawPath::CreateFolders(Text(At("a/b/c/")))); // there already
-    EXPECT_TRUE(RawPath::CreateFolders(Text(At("a//d"))));
+    EXPECT_TRUE(RawPath::CreateFolders(Utf8(At("a/b/c/")))); // there already
+    EXPECT_TRUE(RawPath::CreateFolders(Utf8(At("a//d"))));
     std::ofstream(At("file")) << "x";
     for (const char* path : { "file", "file/sub" })
-        EXPECT_FALSE(RawPath::CreateFolders(Text(At(path)))) << path;
-    EXPECT_FALSE(RawPath::CreateFolders(Text("")));
+        EXPECT_FALSE(RawPath::CreateFolders(Utf8(At(path)))) << path;
+    EXPECT_FALSE(RawPath::CreateFolders(Utf8("")));
 
     fs::create_directory_symlink("a", At("link_folder"));
     fs::create_symlink("missing", At("dangling"));
-    EXPECT_TRUE(RawPath::IsFolder(Text(At("link_folder"))));
-    EXPECT_FALSE(RawPath::IsFile(Text(At("link_folder"))));
-    EXPECT_FALSE(RawPath::Exists(Text(At("dangling"))) || RawPath::Exists(Text("")));
+    EXPECT_TRUE(RawPath::IsFolder(Utf8(At("link_folder"))));
+    EXPECT_FALSE(RawPath::IsFile(Utf8(At("link_folder"))));
+    EXPECT_FALSE(RawPath::Exists(Utf8(At("dangling"))) || RawPath::Exists(Utf8("")));
 }
 
 } // namespace

@@ -11,21 +11,20 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <tests/TestSupport.h>
 
 using namespace RawLayer;
 using namespace std::string_literals;
 
 namespace {
 
+using QuelvaneTest::Texts;
+using QuelvaneTest::Utf8;
+
 namespace fs = std::filesystem;
 
 using Entries = std::vector<std::pair<std::string, std::string>>;
 using Names = std::set<std::string>;
-
-RawString Utf8(const std::string& text)
-{
-    return RawString(text, RawEncoding::Utf8);
-}
 
 Entries EntriesOf(const RawParameterList& list)
 {

@@ -15,18 +15,17 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <tests/TestSupport.h>
 
 using namespace RawLayer;
 
 namespace {
 
+using QuelvaneTest::Texts;
+using QuelvaneTest::Utf8;
+
 namespace fs = std::filesystem;
 using Words = std::vector<std::string>;
-
-RawString Utf8(const std::string& text)
-{
-    return RawString(text, RawEncoding::Utf8);
-}
 
 // A file path that a shell would take apart in every possible way; $QV_ARG is set, so an
 // expansion inside the path would show.

@@ -15,6 +15,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <tests/TestSupport.h>
 #include <unistd.h>
 
 using namespace JobLayer;
@@ -23,13 +24,11 @@ using Kind = JobBackupItemUnit::Kind;
 
 namespace {
 
+using QuelvaneTest::Texts;
+using QuelvaneTest::Utf8;
+
 namespace fs = std::filesystem;
 using Strings = std::vector<std::string>;
-
-RawString Text(const std::string& bytes)
-{
-    return RawString(bytes, RawEncoding::Utf8);
-}
 
 std::tm LocalTime(int year, int month, int day, int hour)
 {
@@ -47,7 +46,7 @@ protected:
         root_ = fs::temp_directory_path() / "quelvane_backup_XXXXXX";
         ASSERT_NE(mkdtemp(root_.data()), nullptr);
         fs::create_directory(Path("set"));
-        items_.SetFolder(Text(Path("set")));
+        items_.SetFolder(Utf8(Path("set")));
     }
     void TearDown() override { fs::remove_all(root_); }
 
@@ -75,14 +74,14 @@ protected:
         const std::string& source, const std::string& backup_name, JobBackupItemList* list = nullptr)
     {
         JobBackupItemUnit& item = (list ? *list : items_).AddItem();
-        item.SetSource(Text(source));
-        item.SetBackupName(Text(backup_name));
+        item.SetSource(Utf8(source));
+        item.SetBackupName(Utf8(backup_name));
         return item;
     }
     // The items of the record in "set" as it reads back, each as 'SOURCE>BACKUP-NAME'.
     Strings Loaded(JobBackupItemList& loaded)
     {
-        loaded.SetFolder(Text(Path("set")));
+        loaded.SetFolder(Utf8(Path("set")));
         EXPECT_TRUE(loaded.Load());
         Strings items;
         for (const JobBackupItemUnit& item : loaded)
@@ -100,7 +99,7 @@ protected:
     {
         std::tm now = LocalTime(2024, 3, 31, 12);
         store.Loader().SetNow(std::mktime(&now));
-        ASSERT_TRUE(store.StartLoader(Text(Path("store")), days));
+        ASSERT_TRUE(store.StartLoader(Utf8(Path("store")), days));
     }
     Strings Listed(JobBackupList& store)
     {
@@ -131,9 +130,9 @@ TEST_F(JobBackupTest, BackupNamesExtendThePreviousCandidate)
         fs::create_directory(Path("names"));
         for (const std::string& name : taken)
             Write("names/" + name, "x");
-        EXPECT_EQ(JobBackupList::BackupNameFor(Text(source), Text(Path("names"))).Str(), expected) << source;
+        EXPECT_EQ(JobBackupList::BackupNameFor(Utf8(source), Utf8(Path("names"))).Str(), expected) << source;
     }
-    EXPECT_EQ(JobBackupList::BackupNameFor(Text("/x/a.txt"), RawString()).Str(), "a.txt");
+    EXPECT_EQ(JobBackupList::BackupNameFor(Utf8("/x/a.txt"), RawString()).Str(), "a.txt");
 }
 
 // Regression: extending the name by two digits per clash passed the file system's limit on a
@@ -144,7 +143,7 @@ TEST_F(JobBackupTest, ManyFilesOfOneNameAllGetShortUniqueBackupNames)
     fs::create_directory(Path("names"));
     std::set<std::string> names;
     for (int i = 0; i < 300; ++i) {
-        std::string name = JobBackupList::BackupNameFor(Text("/t/CMakeLists.txt"), Text(Path("names"))).Str();
+        std::string name = JobBackupList::BackupNameFor(Utf8("/t/CMakeLists.txt"), Utf8(Path("names"))).Str();
         ASSERT_LE(name.size(), 40u) << i;
         ASSERT_TRUE(names.insert(name).second) << name;
         Write("names/" + name, "x");
@@ -157,7 +156,7 @@ TEST_F(JobBackupTest, ManyFilesOfOneNameAllGetShortUniqueBackupNames)
 TEST_F(JobBackupTest, RunsOfOneSecondGetTheirOwnFolders)
 {
     JobBackupList store;
-    ASSERT_TRUE(store.StartLoader(Text(Path("store/deep")), 30));
+    ASSERT_TRUE(store.StartLoader(Utf8(Path("store/deep")), 30));
     store.WaitReady();
     Strings folders;
     for (int run = 0; run < 3; ++run)
@@ -173,7 +172,7 @@ TEST_F(JobBackupTest, RunsOfOneSecondGetTheirOwnFolders)
 
 TEST_F(JobBackupTest, SaveAppendsPerItemAndRewritesAtTheEnd)
 {
-    items_.Comment().Add("Search", Text("a\nb"));
+    items_.Comment().Add("Search", Utf8("a\nb"));
     const std::string head = "[Comment]\r\nSearch=a%Nb\r\n";
     auto section = [](int index, const std::string& low) {
         std::string n = std::to_string(index);
@@ -229,7 +228,7 @@ TEST_F(JobBackupTest, LoadReadsActionsInTurn)
         }
     }
     JobBackupItemList missing;
-    missing.SetFolder(Text(Path("none")));
+    missing.SetFolder(Utf8(Path("none")));
     EXPECT_FALSE(missing.Load());
 }
 
@@ -279,18 +278,18 @@ TEST_F(JobBackupTest, CopyAndRestoreKeepModeAndTime)
 {
     Write("target", "saved", 1'234'567);
     ASSERT_EQ(chmod(Path("target").c_str(), 0640), 0);
-    ASSERT_TRUE(JobBackupList::CopyToBackup(Text(Path("target")), Text(Path("set/copy"))));
+    ASSERT_TRUE(JobBackupList::CopyToBackup(Utf8(Path("target")), Utf8(Path("set/copy"))));
     EXPECT_EQ(Stat("set/copy").st_mode & 07777, 0640u);
     EXPECT_EQ(Stat("set/copy").st_mtim.tv_sec, 1'234'567);
     Write("other", "keep");
-    EXPECT_FALSE(JobBackupList::CopyToBackup(Text(Path("target")), Text(Path("other"))));
+    EXPECT_FALSE(JobBackupList::CopyToBackup(Utf8(Path("target")), Utf8(Path("other"))));
     EXPECT_EQ(Read("other"), "keep");
 
     Write("target", "current");
     ASSERT_EQ(chmod(Path("target").c_str(), 0600), 0);
     ASSERT_EQ(symlink("target", Path("link").c_str()), 0);
     Write("set/b", "saved b");
-    JobBackupUnit set(JobBackupUnit::kOriginApply, Text(Path("set")));
+    JobBackupUnit set(JobBackupUnit::kOriginApply, Utf8(Path("set")));
     for (const std::string name : { "link", "missing", "b" })
         Add(Path(name), name == "link" ? "copy" : name, &set.Items());
     EXPECT_FALSE(set.Restore());

@@ -12,16 +12,15 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <tests/TestSupport.h>
 
 using namespace JobLayer;
 using B = JobBlockUnit;
 
 namespace {
 
-RawString Text(const std::string& bytes)
-{
-    return RawString(bytes, RawEncoding::Utf8);
-}
+using QuelvaneTest::Texts;
+using QuelvaneTest::Utf8;
 
 JobHitMulti OneHit(int32_t start, int32_t end)
 {
@@ -32,7 +31,7 @@ JobHitMulti OneHit(int32_t start, int32_t end)
 
 JobFoundBlock Found(const std::string& path, int64_t index, const std::string& line_end = "\n")
 {
-    return JobFoundBlock { Text(path), index, Text("text"), Text(line_end), RawEncoding::NoSet, true };
+    return JobFoundBlock { Utf8(path), index, Utf8("text"), Utf8(line_end), RawEncoding::NoSet, true };
 }
 
 TEST(JobBlockDisplayName, DropsTheFolderPartOfTheBase)
@@ -45,7 +44,7 @@ TEST(JobBlockDisplayName, DropsTheFolderPartOfTheBase)
         { "/data/sub", "/data/sub", "sub" }, // nothing left after the base: the name alone
     };
     for (const auto& [base, file, shown] : cases)
-        EXPECT_EQ(B::DisplayName(Text(file), Text(base)).Str(), shown) << base;
+        EXPECT_EQ(B::DisplayName(Utf8(file), Utf8(base)).Str(), shown) << base;
 }
 
 // The file's time is read when the block is found (0 when it is gone); the file's line end is
@@ -61,7 +60,7 @@ TEST(JobBlockFill, TakesTheFoundBlockTheFileTimeAndTheFileLineEnd)
     ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
     JobHitMulti hits = OneHit(0, 4);
     JobBlockUnit block;
-    block.Fill(Found(path, 1, ""), Text(""), hits, 3, Text(folder));
+    block.Fill(Found(path, 1, ""), Utf8(""), hits, 3, Utf8(folder));
     EXPECT_EQ(block.file_time, (11644473600ull + 1000000000ull) * 10000000ull + 50);
     EXPECT_EQ(block.file_line_end.Str(), "\r\n");
     EXPECT_EQ(block.Flags(), B::kChk);
@@ -82,7 +81,7 @@ TEST(JobBlockFill, TakesTheFoundBlockTheFileTimeAndTheFileLineEnd)
     copy.ClearFlags(B::kChk);
     EXPECT_TRUE(block.IsChecked());
 
-    block.Fill(Found(folder + "/gone.txt", 1, ""), Text("\n"), hits, 3, Text(folder));
+    block.Fill(Found(folder + "/gone.txt", 1, ""), Utf8("\n"), hits, 3, Utf8(folder));
     EXPECT_EQ(block.file_time, 0u);
     EXPECT_EQ(block.file_line_end.Str(), "\n");
     std::filesystem::remove_all(folder);
@@ -112,17 +111,17 @@ TEST(JobBlockFlags, ColourAndUserCheckFollowTheFlags)
 TEST(JobResultSetTest, FileStepsReachTheNewestBlocksOfTheFileAndResetForgetsEverything)
 {
     JobResultSet results;
-    results.StartTarget(Text("/d"));
+    results.StartTarget(Utf8("/d"));
     for (const char* path : { "/d/b.txt", "/d/a.txt", "/d/a.txt", "/d/a.txt" })
-        results.AddFoundBlock(Found(path, 0), Text("\n"), OneHit(0, 1), 1);
+        results.AddFoundBlock(Found(path, 0), Utf8("\n"), OneHit(0, 1), 1);
     EXPECT_EQ(results.blocks.Back().base_path.Str(), "/d");
-    EXPECT_EQ(results.MarkFileFailed(Text("/d/a.txt"), 17), 3);
+    EXPECT_EQ(results.MarkFileFailed(Utf8("/d/a.txt"), 17), 3);
     for (int32_t i = 1; i < 4; ++i) {
         EXPECT_EQ(results.blocks.At(i)->Flags(), B::kLng | B::kUpd);
         EXPECT_EQ(results.blocks.At(i)->status_id, 17u);
     }
     EXPECT_EQ(results.blocks.Front().Flags(), B::kChk);
-    results.SetFileEncoding(Text("/d/a.txt"), RawEncoding::Sjis);
+    results.SetFileEncoding(Utf8("/d/a.txt"), RawEncoding::Sjis);
     EXPECT_EQ(results.blocks.Back().file_encoding, RawEncoding::Sjis);
     EXPECT_EQ(results.blocks.Front().file_encoding, RawEncoding::Utf8);
 
@@ -147,9 +146,9 @@ TEST(JobResultSetThreads, SearchAndWindowThreadsShareTheBlocks)
     std::thread search([&] {
         for (int i = 0; i < 300; ++i) {
             std::string path = "/d/f" + std::to_string(i / 3) + ".txt";
-            results.AddFoundBlock(Found(path, i), Text("\n"), OneHit(0, 1), 1);
+            results.AddFoundBlock(Found(path, i), Utf8("\n"), OneHit(0, 1), 1);
             if (i % 3 == 2)
-                results.MarkFileFailed(Text(path), 1);
+                results.MarkFileFailed(Utf8(path), 1);
             (void)results.AdvanceBlockTick();
         }
         results.SetFlags(JobResultSet::kFin);

@@ -7,35 +7,19 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <tests/TestSupport.h>
 
 using namespace JobLayer;
 using RawLayer::RawEncoding;
 
 namespace {
 
-RawString Text(const std::string& bytes)
-{
-    return RawString(bytes, RawEncoding::Utf8);
-}
-
-std::vector<std::string> Items(const RawStringList& list)
-{
-    std::vector<std::string> items;
-    for (const RawString& item : list)
-        items.push_back(item.Str());
-    return items;
-}
+using QuelvaneTest::Texts;
+using QuelvaneTest::Utf8;
 
 class JobConfigTest : public testing::Test {
 protected:
-    void SetUp() override
-    {
-        char pattern[] = "/tmp/quelvane-config-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        folder_ = pattern;
-        path_ = folder_ + "/Quelvane.ini";
-    }
-    void TearDown() override { std::system(("rm -rf '" + folder_ + "'").c_str()); }
+    void SetUp() override { ASSERT_FALSE(folder_.Path().empty()); }
 
     void WriteConfig(const std::string& text) { std::ofstream(path_, std::ios::binary) << text; }
 
@@ -45,12 +29,12 @@ protected:
         RawParameterList list;
         list.SetExactKeys(true);
         for (const auto& [key, value] : units)
-            list.Add(Text(key), Text(value));
+            list.Add(Utf8(key), Utf8(value));
         return list;
     }
 
-    std::string folder_;
-    std::string path_;
+    QuelvaneTest::TestFolder folder_;
+    std::string path_ = folder_.Path() + "/Quelvane.ini";
 };
 
 } // namespace
@@ -58,7 +42,7 @@ protected:
 TEST_F(JobConfigTest, MissingFileKeepsEveryDefault)
 {
     JobConfig config;
-    config.Load(Text(path_), CommandLine({}));
+    config.Load(Utf8(path_), CommandLine({}));
     EXPECT_EQ(config.TabStop(), 4);
     EXPECT_EQ(config.MaxViewLength(), 1024);
     EXPECT_EQ(config.MaxLineLength(), 16384);
@@ -96,7 +80,7 @@ TEST_F(JobConfigTest, ViewParametersReadAsIntegersAndTextAsWritten)
     WriteConfig("[ViewParameter]\r\nTabStop=abc\r\nMaxViewLength=0x10\r\nMaxLineLength=-5\r\n"
                 "BackupFolder=relative/../bk\r\nBackupDays=+7\r\n");
     JobConfig config;
-    config.Load(Text(path_), CommandLine({}));
+    config.Load(Utf8(path_), CommandLine({}));
     EXPECT_EQ(config.TabStop(), 0);
     EXPECT_EQ(config.MaxViewLength(), 16);
     EXPECT_EQ(config.MaxLineLength(), -5);
@@ -110,15 +94,15 @@ TEST_F(JobConfigTest, CommandLineAppendsAfterParamsInOrder)
     WriteConfig("[Params]\nTargetPath=/a;/b%tc\nFileFilter=*.txt\nSearch=\"x;;y\"\nReplace=r\n"
                 "IgnoreCase=True\nIsPreview=no\nChecker=4294967295\nLineCount=3\n");
     JobConfig config;
-    config.Load(Text(path_),
+    config.Load(Utf8(path_),
         CommandLine({ { "f", "*.c" }, { "NoTag_1", "/t1" }, { "e", "foo" }, { "f", "*.h" },
             { "NoTagX", "/t2" }, { "H", "ignored" }, { "e", "" } }));
     JobParams& params = config.StartupParams();
     using V = std::vector<std::string>;
-    EXPECT_EQ(Items(params.targets), (V { "/a", "/b\tc", "/t1", "/t2" }));
-    EXPECT_EQ(Items(params.filters), (V { "*.txt", "*.c", "*.h" }));
-    EXPECT_EQ(Items(params.expressions), (V { "x", "", "y", "foo", "" }));
-    EXPECT_EQ(Items(params.replacements), (V { "r" }));
+    EXPECT_EQ(Texts(params.targets), (V { "/a", "/b\tc", "/t1", "/t2" }));
+    EXPECT_EQ(Texts(params.filters), (V { "*.txt", "*.c", "*.h" }));
+    EXPECT_EQ(Texts(params.expressions), (V { "x", "", "y", "foo", "" }));
+    EXPECT_EQ(Texts(params.replacements), (V { "r" }));
     EXPECT_TRUE(params.ignore_case);
     EXPECT_TRUE(params.preview); // anything but "False" is true
     EXPECT_EQ(params.checker, 4294967295u);
@@ -128,12 +112,12 @@ TEST_F(JobConfigTest, CommandLineAppendsAfterParamsInOrder)
 TEST_F(JobConfigTest, LastParameterFileWinsAndDuplicateFlagStays)
 {
     JobConfig config;
-    config.Load(Text(path_), CommandLine({ { "d", "/tmp/dup.txt" }, { "p", "/tmp/last.txt" } }));
+    config.Load(Utf8(path_), CommandLine({ { "d", "/tmp/dup.txt" }, { "p", "/tmp/last.txt" } }));
     EXPECT_EQ(config.ParameterFile().Str(), "/tmp/last.txt");
     EXPECT_TRUE(config.IsDuplicate());
 
     JobConfig other;
-    other.Load(Text(path_), CommandLine({ { "p", "/a" }, { "d", "/b" } }));
+    other.Load(Utf8(path_), CommandLine({ { "p", "/a" }, { "d", "/b" } }));
     EXPECT_EQ(other.ParameterFile().Str(), "/b");
     EXPECT_TRUE(other.IsDuplicate());
 }
@@ -142,8 +126,8 @@ TEST_F(JobConfigTest, EmptySavedListsReadAsEmptyAndHintsInFileOrder)
 {
     WriteConfig("[Params]\nSearch=\nTargetPath=\"\"\n[FilterHints]\n*.c;*.h\nweb=*.html;*.css\n*.txt\n");
     JobConfig config;
-    config.Load(Text(path_), CommandLine({}));
+    config.Load(Utf8(path_), CommandLine({}));
     EXPECT_TRUE(config.StartupParams().expressions.IsEmpty());
     EXPECT_TRUE(config.StartupParams().targets.IsEmpty());
-    EXPECT_EQ(Items(config.FilterHints()), (std::vector<std::string> { "*.c;*.h", "*.html;*.css", "*.txt" }));
+    EXPECT_EQ(Texts(config.FilterHints()), (std::vector<std::string> { "*.c;*.h", "*.html;*.css", "*.txt" }));
 }

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <tests/TestSupport.h>
 
 using namespace JobLayer;
 using RawLayer::RawEncoding;
@@ -11,15 +12,13 @@ using Field = JobExpressionUtility::Field;
 
 namespace {
 
-RawString Text(const std::string& bytes)
-{
-    return RawString(bytes, RawEncoding::Utf8);
-}
+using QuelvaneTest::Texts;
+using QuelvaneTest::Utf8;
 
 std::vector<std::string> Split(const std::string& text, Field field)
 {
     std::vector<std::string> pieces;
-    for (const RawString& piece : JobExpressionUtility::SplitList(Text(text), field))
+    for (const RawString& piece : JobExpressionUtility::SplitList(Utf8(text), field))
         pieces.push_back(piece.Str());
     return pieces;
 }
@@ -28,13 +27,13 @@ int32_t LineCount(const std::vector<std::string>& expressions)
 {
     RawStringList list;
     for (const std::string& expression : expressions)
-        list.Add(Text(expression));
+        list.Add(Utf8(expression));
     return JobExpressionUtility::BlockLineCount(list);
 }
 
 struct CaptureSituation : JobExpressionUtility::Situation {
     RawString LineBreak() const override { return RawString("\n"); }
-    RawString Capture(int index) const override { return Text("<" + std::to_string(index) + ">"); }
+    RawString Capture(int index) const override { return Utf8("<" + std::to_string(index) + ">"); }
 };
 
 } // namespace
@@ -68,34 +67,34 @@ TEST(JobExpressionLineCount, CountsLineBreakEscapes)
 
 TEST(JobExpressionEscape, SingleLineFormAndBack)
 {
-    RawString text = Text("a;b\tc\r\nd%");
+    RawString text = Utf8("a;b\tc\r\nd%");
     RawString escaped = JobExpressionUtility::Escape(text);
     EXPECT_EQ(escaped.Str(), "a%db%tc%Nd%e");
     EXPECT_EQ(JobExpressionUtility::Unescape(escaped).Str(), "a;b\tc\r\nd%");
-    EXPECT_EQ(JobExpressionUtility::Escape(Text("x\ry\nz\x01")).Str(), "x%Ny%Nz");
-    EXPECT_EQ(JobExpressionUtility::EscapeKeepPercent(Text("50%;")).Str(), "50%%d");
-    EXPECT_EQ(JobExpressionUtility::Escape(Text("漢字")).Str(), "漢字");
+    EXPECT_EQ(JobExpressionUtility::Escape(Utf8("x\ry\nz\x01")).Str(), "x%Ny%Nz");
+    EXPECT_EQ(JobExpressionUtility::EscapeKeepPercent(Utf8("50%;")).Str(), "50%%d");
+    EXPECT_EQ(JobExpressionUtility::Escape(Utf8("漢字")).Str(), "漢字");
 }
 
 TEST(JobExpressionUnescape, EscapesRangesAndTrailingPercent)
 {
-    EXPECT_EQ(JobExpressionUtility::Unescape(Text("%q%Q%7%s%%")).Str(), "qQ7 %");
-    EXPECT_EQ(JobExpressionUtility::Unescape(Text("ab%")).Str(), "ab");
-    EXPECT_EQ(JobExpressionUtility::Unescape(Text("xx%tyy"), 2, 4).Str(), "\t");
-    EXPECT_EQ(JobExpressionUtility::Unescape(Text("%N%n%r")).Str(), "\r\n\n\r");
-    EXPECT_EQ(JobExpressionUtility::Unescape(Text("%日")).Str(), "日");
+    EXPECT_EQ(JobExpressionUtility::Unescape(Utf8("%q%Q%7%s%%")).Str(), "qQ7 %");
+    EXPECT_EQ(JobExpressionUtility::Unescape(Utf8("ab%")).Str(), "ab");
+    EXPECT_EQ(JobExpressionUtility::Unescape(Utf8("xx%tyy"), 2, 4).Str(), "\t");
+    EXPECT_EQ(JobExpressionUtility::Unescape(Utf8("%N%n%r")).Str(), "\r\n\n\r");
+    EXPECT_EQ(JobExpressionUtility::Unescape(Utf8("%日")).Str(), "日");
 }
 
 TEST(JobExpressionExpand, PrefixesCapturesAndLineBreaks)
 {
     JobExpressionUtility::Situation base;
-    EXPECT_EQ(JobExpressionUtility::Expand(Text("$x%ty"), base).Str(), "x%ty");
-    EXPECT_EQ(JobExpressionUtility::Expand(Text("!$x%ty"), base).Str(), "x%ty");
-    EXPECT_EQ(JobExpressionUtility::Expand(Text("@x%ty"), base).Str(), "@x\ty");
-    EXPECT_EQ(JobExpressionUtility::Expand(Text("!@a"), base).Str(), "!@a");
-    EXPECT_EQ(JobExpressionUtility::Expand(Text("a%1b"), base).Str(), "a1b");
-    EXPECT_EQ(JobExpressionUtility::Expand(Text("a%Nb%q"), base).Str(), "a\r\nb\"");
+    EXPECT_EQ(JobExpressionUtility::Expand(Utf8("$x%ty"), base).Str(), "x%ty");
+    EXPECT_EQ(JobExpressionUtility::Expand(Utf8("!$x%ty"), base).Str(), "x%ty");
+    EXPECT_EQ(JobExpressionUtility::Expand(Utf8("@x%ty"), base).Str(), "@x\ty");
+    EXPECT_EQ(JobExpressionUtility::Expand(Utf8("!@a"), base).Str(), "!@a");
+    EXPECT_EQ(JobExpressionUtility::Expand(Utf8("a%1b"), base).Str(), "a1b");
+    EXPECT_EQ(JobExpressionUtility::Expand(Utf8("a%Nb%q"), base).Str(), "a\r\nb\"");
     CaptureSituation captures;
-    EXPECT_EQ(JobExpressionUtility::Expand(Text("%0-%9%N%e"), captures).Str(), "<0>-<9>\n%");
-    EXPECT_EQ(JobExpressionUtility::Expand(Text(""), base).Str(), "");
+    EXPECT_EQ(JobExpressionUtility::Expand(Utf8("%0-%9%N%e"), captures).Str(), "<0>-<9>\n%");
+    EXPECT_EQ(JobExpressionUtility::Expand(Utf8(""), base).Str(), "");
 }

@@ -6,16 +6,15 @@
 #include <utility>
 
 #include <gtest/gtest.h>
+#include <tests/TestSupport.h>
 
 namespace {
 
+using QuelvaneTest::Texts;
+using QuelvaneTest::Utf8;
+
 using namespace JobLayer;
 using RawLayer::RawEncoding;
-
-RawString Text(const std::string& text)
-{
-    return RawString(text, RawEncoding::Utf8);
-}
 
 // "start-end:capture,capture" per hit, hits separated by spaces.
 std::string Describe(const JobHitSingle& single)
@@ -104,7 +103,7 @@ TEST(JobMatcherCollect, GivesHitsAndCaptures)
     for (const auto& [expression, text, ignore_case, hits] : cases) {
         JobMatchOutcome outcome = JobMatchOutcome::Stopped;
         EXPECT_EQ(
-            Describe(JobMatcher::CollectOne(Text(text), Text(expression), ignore_case, {}, &outcome)), hits)
+            Describe(JobMatcher::CollectOne(Utf8(text), Utf8(expression), ignore_case, {}, &outcome)), hits)
             << "'" << expression << "' on '" << text << "'";
         EXPECT_EQ(outcome, JobMatchOutcome::Finished);
     }
@@ -121,17 +120,17 @@ TEST(JobMatcherWhole, CoversTheWholeName)
               { "$a.txt", "A.txt", false }, { "$a", "ab", false }, { "@[a-z]*.c", "main.c", true },
               { "@[a-z]*.c", "Main.c", false }, { "@m.*%.C", "main.c", true }, { "a%N", "a\r\n", true } };
     for (const auto& [expression, name, matches] : cases)
-        EXPECT_EQ(JobMatcher(Text(expression)).MatchWhole(Text(name)), matches) << expression << " " << name;
+        EXPECT_EQ(JobMatcher(Utf8(expression)).MatchWhole(Utf8(name)), matches) << expression << " " << name;
 }
 
 TEST(JobMatcherRange, StaysInsideTheRange)
 {
-    JobMatcher matcher(Text("b*"));
-    ASSERT_TRUE(matcher.Find(Text("abab"), 2, 4, false));
+    JobMatcher matcher(Utf8("b*"));
+    ASSERT_TRUE(matcher.Find(Utf8("abab"), 2, 4, false));
     EXPECT_EQ(matcher.Hit().start, 3);
-    EXPECT_FALSE(matcher.Find(Text("abab"), 0, 1, false));
-    EXPECT_FALSE(JobMatcher(Text("a*b")).Find(Text("aab"), 0, 2, false));
-    EXPECT_TRUE(JobMatcher(Text("*.c")).MatchWhole(Text("x/a.c/y"), 2, 5));
+    EXPECT_FALSE(matcher.Find(Utf8("abab"), 0, 1, false));
+    EXPECT_FALSE(JobMatcher(Utf8("a*b")).Find(Utf8("aab"), 0, 2, false));
+    EXPECT_TRUE(JobMatcher(Utf8("*.c")).MatchWhole(Utf8("x/a.c/y"), 2, 5));
 }
 
 // A stray lead byte takes the next unit with it, so "ab" right after it is not where a
@@ -141,9 +140,9 @@ TEST(JobMatcherRange, HitsStartWhereCharactersStart)
     std::string accents;
     for (int k = 0; k < 300; ++k)
         accents += "é";
-    RawString text = Text(accents + "\xC3" + "abxab" + std::string(300, '-'));
+    RawString text = Utf8(accents + "\xC3" + "abxab" + std::string(300, '-'));
     for (const char* expression : { "ab", "AB", "$ab", "@ab", "@[a]b", "a?", "x*b" }) {
-        JobMatcher matcher(Text(expression));
+        JobMatcher matcher(Utf8(expression));
         ASSERT_TRUE(matcher.Find(text, 0, text.Length(), true)) << expression;
         EXPECT_EQ(matcher.Hit().start, expression[0] == 'x' ? 603 : 604) << expression;
     }
@@ -152,13 +151,13 @@ TEST(JobMatcherRange, HitsStartWhereCharactersStart)
 // A failed call leaves no hit behind; collected hits do not share their captures.
 TEST(JobMatcherHit, IsClearedAfterAFailedCallAndCollectedHitsKeepTheirOwnCaptures)
 {
-    JobMatcher matcher(Text("a?"));
-    ASSERT_TRUE(matcher.Find(Text("xab"), 0, 3, false));
+    JobMatcher matcher(Utf8("a?"));
+    ASSERT_TRUE(matcher.Find(Utf8("xab"), 0, 3, false));
     EXPECT_EQ(matcher.Hit().ranges.Count(), 1);
-    EXPECT_FALSE(matcher.Find(Text("xyz"), 0, 3, false));
+    EXPECT_FALSE(matcher.Find(Utf8("xyz"), 0, 3, false));
     EXPECT_TRUE(matcher.Hit().start == 0 && matcher.Hit().end == 0 && matcher.Hit().ranges.IsEmpty());
 
-    JobHitSingle hits = JobMatcher::CollectOne(Text("a1b2"), Text("?"), false);
+    JobHitSingle hits = JobMatcher::CollectOne(Utf8("a1b2"), Utf8("?"), false);
     ASSERT_EQ(hits.Count(), 4);
     EXPECT_FALSE(hits.At(0)->ranges.SharesBodyWith(hits.At(1)->ranges));
     EXPECT_EQ(hits.At(0)->ranges.Front().end, 1);
@@ -168,17 +167,17 @@ RawStringList List(std::initializer_list<const char*> items)
 {
     RawStringList list;
     for (const char* item : items)
-        list.Add(Text(item));
+        list.Add(Utf8(item));
     return list;
 }
 
 // Every expression must match; the k-th takes the k-th of four colours, in turn.
 TEST(JobMatcherCollectAll, NeedsEveryExpressionAndTakesColoursInTurn)
 {
-    EXPECT_TRUE(JobMatcher::CollectAll(Text("foo"), List({ "foo", "bar" }), false).IsEmpty());
-    EXPECT_TRUE(JobMatcher::CollectAll(Text("foo"), List({}), false).IsEmpty());
+    EXPECT_TRUE(JobMatcher::CollectAll(Utf8("foo"), List({ "foo", "bar" }), false).IsEmpty());
+    EXPECT_TRUE(JobMatcher::CollectAll(Utf8("foo"), List({}), false).IsEmpty());
     JobHitMulti all
-        = JobMatcher::CollectAll(Text("bar foo bar"), List({ "foo", "bar", "o", "a", "r" }), false);
+        = JobMatcher::CollectAll(Utf8("bar foo bar"), List({ "foo", "bar", "o", "a", "r" }), false);
     const std::pair<const char*, uint32_t> expected[] = { { "4-7", 0xFFA0FF }, { "0-3 8-11", 0xFFC580 },
         { "5-6 6-7", 0x80FF80 }, { "1-2 9-10", 0xC0C0FF }, { "2-3 10-11", 0xFFA0FF } };
     ASSERT_EQ(all.Count(), 5);
@@ -191,10 +190,10 @@ TEST(JobMatcherCollectAll, NeedsEveryExpressionAndTakesColoursInTurn)
 TEST(JobMatcherCollectAll, CollectorServesBlockAfterBlock)
 {
     JobHitCollector collector(List({ "!x", "@[0-9]+" }), true);
-    EXPECT_EQ(collector.Collect(Text("a1b2")).Count(), 2);
-    EXPECT_TRUE(collector.Collect(Text("x1")).IsEmpty());
-    EXPECT_TRUE(collector.Collect(Text("ab")).IsEmpty());
-    EXPECT_EQ(Describe(*collector.Collect(Text("77")).At(1)), "0-1:0-1 1-2:1-2");
+    EXPECT_EQ(collector.Collect(Utf8("a1b2")).Count(), 2);
+    EXPECT_TRUE(collector.Collect(Utf8("x1")).IsEmpty());
+    EXPECT_TRUE(collector.Collect(Utf8("ab")).IsEmpty());
+    EXPECT_EQ(Describe(*collector.Collect(Utf8("77")).At(1)), "0-1:0-1 1-2:1-2");
 }
 
 // Backtracking that runs away: every "*" retries all the "*"s after it. Within the budget the
@@ -203,27 +202,27 @@ TEST(JobMatcherBudget, RunawayExpressionExhaustsTheBudget)
 {
     const char* const runaway = "*a*a*a*a*a*a*a*a*b";
     const JobMatchLimits limits { 100000, nullptr };
-    JobMatcher matcher(Text(runaway), limits);
-    ASSERT_TRUE(matcher.Find(Text("xaaaaaaaab"), 0, 10, false));
+    JobMatcher matcher(Utf8(runaway), limits);
+    ASSERT_TRUE(matcher.Find(Utf8("xaaaaaaaab"), 0, 10, false));
     EXPECT_EQ(matcher.Outcome(), JobMatchOutcome::Finished);
     EXPECT_EQ(matcher.Hit().end, 10);
     EXPECT_EQ(matcher.Hit().ranges.Count(), 9);
 
-    RawString text = Text(std::string(200, 'a'));
+    RawString text = Utf8(std::string(200, 'a'));
     EXPECT_FALSE(matcher.Find(text, 0, text.Length(), false));
     EXPECT_TRUE(matcher.Exhausted());
-    JobMatcher negated(Text(std::string("!") + runaway), limits);
+    JobMatcher negated(Utf8(std::string("!") + runaway), limits);
     EXPECT_FALSE(negated.Find(text, 0, text.Length(), false));
     EXPECT_TRUE(negated.Exhausted());
     JobMatchOutcome outcome = JobMatchOutcome::Finished;
-    EXPECT_TRUE(JobMatcher::CollectOne(text, Text(runaway), false, limits, &outcome).IsEmpty());
+    EXPECT_TRUE(JobMatcher::CollectOne(text, Utf8(runaway), false, limits, &outcome).IsEmpty());
     EXPECT_EQ(outcome, JobMatchOutcome::Exhausted);
     outcome = JobMatchOutcome::Finished;
     EXPECT_TRUE(JobMatcher::CollectAll(text, List({ "a", runaway }), false, limits, &outcome).IsEmpty());
     EXPECT_EQ(outcome, JobMatchOutcome::Exhausted);
 
     std::atomic<bool> stop { true };
-    JobMatcher stopped(Text(runaway), JobMatchLimits { JobMatchLimits::kDefaultSteps, &stop });
+    JobMatcher stopped(Utf8(runaway), JobMatchLimits { JobMatchLimits::kDefaultSteps, &stop });
     EXPECT_FALSE(stopped.Find(text, 0, text.Length(), false));
     EXPECT_EQ(stopped.Outcome(), JobMatchOutcome::Stopped);
 }
@@ -231,10 +230,10 @@ TEST(JobMatcherBudget, RunawayExpressionExhaustsTheBudget)
 // The smallest budget that fits one search cannot fit two in one block.
 TEST(JobMatcherBudget, CollectorSharesOneBudgetPerBlock)
 {
-    RawString text = Text(std::string(60, 'a') + "b");
+    RawString text = Utf8(std::string(60, 'a') + "b");
     auto fits = [&](int64_t steps) {
         JobMatchOutcome outcome = JobMatchOutcome::Stopped;
-        (void)JobMatcher::CollectOne(text, Text("*a*a*b"), false, { steps, nullptr }, &outcome);
+        (void)JobMatcher::CollectOne(text, Utf8("*a*a*b"), false, { steps, nullptr }, &outcome);
         return outcome == JobMatchOutcome::Finished;
     };
     int64_t low = 1;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <tests/TestSupport.h>
 
 using namespace JobLayer;
 using Field = JobExpressionUtility::Field;
@@ -20,10 +21,8 @@ using RawLayer::RawEncoding;
 
 namespace {
 
-RawString Utf8(const std::string& text)
-{
-    return RawString(text, RawEncoding::Utf8);
-}
+using QuelvaneTest::Texts;
+using QuelvaneTest::Utf8;
 
 JobHitMulti Hits(const std::string& text, const std::string& search)
 {

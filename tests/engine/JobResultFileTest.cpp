@@ -8,33 +8,24 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <tests/TestSupport.h>
 
 using namespace JobLayer;
 using RawLayer::RawEncoding;
 
 namespace {
 
+using QuelvaneTest::Texts;
+using QuelvaneTest::Utf8;
+
 namespace fs = std::filesystem;
 using Strings = std::vector<std::string>;
-
-RawString Text(const std::string& bytes)
-{
-    return RawString(bytes, RawEncoding::Utf8);
-}
-
-Strings Items(const RawStringList& list)
-{
-    Strings items;
-    for (const RawString& item : list)
-        items.push_back(item.Str());
-    return items;
-}
 
 RawStringList List(const Strings& items)
 {
     RawStringList list;
     for (const std::string& item : items)
-        list.Add(Text(item));
+        list.Add(Utf8(item));
     return list;
 }
 
@@ -42,13 +33,13 @@ RawStringList List(const Strings& items)
 JobBlockUnit& AddBlock(JobResultSet& results, const std::string& path, const std::string& original)
 {
     auto* block = new JobBlockUnit();
-    block->file_path = Text(path);
-    block->base_path = Text("/data");
-    block->original = Text(original);
+    block->file_path = Utf8(path);
+    block->base_path = Utf8("/data");
+    block->original = Utf8(original);
     block->line_number = 7;
     block->line_count = 1;
-    block->line_end = block->file_line_end = Text("\r\n");
-    block->hit_record = JobHitMulti::FromText(Text("((([0,3]())))"));
+    block->line_end = block->file_line_end = Utf8("\r\n");
+    block->hit_record = JobHitMulti::FromText(Utf8("((([0,3]())))"));
     block->StoreFlags(JobBlockUnit::kChk);
     block->UpdateDisplayTexts();
     return *results.blocks.Append(block);
@@ -68,11 +59,11 @@ protected:
 
     bool Save(JobResultFile::Type type, const std::string& path = {})
     {
-        return JobResultFile::Save(Text(path.empty() ? path_ : path), type, params_, results_, status_);
+        return JobResultFile::Save(Utf8(path.empty() ? path_ : path), type, params_, results_, status_);
     }
     JobResultFile::LoadResult Load()
     {
-        return JobResultFile::Load(Text(path_), loaded_params_, loaded_, status_);
+        return JobResultFile::Load(Utf8(path_), loaded_params_, loaded_, status_);
     }
     std::string Bytes(const std::string& path = {}) const
     {
@@ -117,9 +108,9 @@ TEST_F(JobResultFileTest, ParamFileHoldsFiveKeysAndLoadingItClearsTheResults)
     EXPECT_TRUE(result.success && !result.results);
     EXPECT_EQ(loaded_.blocks.Count(), 0);
     EXPECT_EQ(loaded_.Flags(), 0);
-    EXPECT_EQ(Items(loaded_params_.targets), (Strings { "/src", "/doc" }));
-    EXPECT_EQ(Items(loaded_params_.expressions), (Strings { "a", "", "b" }));
-    EXPECT_EQ(Items(loaded_params_.replacements), (Strings { "x\ty%", "" }));
+    EXPECT_EQ(Texts(loaded_params_.targets), (Strings { "/src", "/doc" }));
+    EXPECT_EQ(Texts(loaded_params_.expressions), (Strings { "a", "", "b" }));
+    EXPECT_EQ(Texts(loaded_params_.replacements), (Strings { "x\ty%", "" }));
     EXPECT_TRUE(loaded_params_.ignore_case);
     EXPECT_FALSE(loaded_params_.preview); // not saved in a "Param" file
 }
@@ -131,17 +122,17 @@ TEST_F(JobResultFileTest, DetailFileKeepsEveryField)
     params_.checker = 4294967295u;
     params_.line_count = 2;
     results_.SetFlags(JobResultSet::kStt | JobResultSet::kFin);
-    results_.StartTarget(Text("/data"));
+    results_.StartTarget(Utf8("/data"));
     results_.SetFilesSearched(12);
     const std::string original = "abc\tdef\r\n100% ;\xC3\xA9\"";
     JobBlockUnit& block = AddBlock(results_, "/data/sub/a b.txt", original);
     block.StoreFlags(JobBlockUnit::kChk | JobBlockUnit::kRep);
-    block.replaced = Text("\"R\"\n");
+    block.replaced = Utf8("\"R\"\n");
     block.line_count = 2;
     block.SetFileTime(0x80000001u, 0xFFFFFFF0u);
     block.file_encoding = RawEncoding::Utf16Le;
     block.byte_order_mark = 1;
-    block.file_line_end = Text("\n");
+    block.file_line_end = Utf8("\n");
     AddBlock(results_, "/data/b.txt", "xyz").StoreFlags(0);
     ASSERT_TRUE(Save(JobResultFile::Type::Detail));
 
@@ -164,7 +155,7 @@ TEST_F(JobResultFileTest, DetailFileKeepsEveryField)
     // With the file's lines checked above, the same file saved from what was loaded proves that
     // every other field came back as it was.
     ASSERT_TRUE(JobResultFile::Save(
-        Text(folder_ + "/again.txt"), JobResultFile::Type::Detail, loaded_params_, loaded_, status_));
+        Utf8(folder_ + "/again.txt"), JobResultFile::Type::Detail, loaded_params_, loaded_, status_));
     EXPECT_EQ(Bytes(folder_ + "/again.txt"), bytes);
 }
 
@@ -176,7 +167,7 @@ TEST_F(JobResultFileTest, TextThatLooksLikeShiftJisIsSavedWithTheMark)
         ASSERT_TRUE(Save(JobResultFile::Type::Param));
         EXPECT_TRUE(Bytes().starts_with("\xEF\xBB\xBF"));
         ASSERT_TRUE(Load().success);
-        EXPECT_EQ(Items(loaded_params_.expressions), Strings { text });
+        EXPECT_EQ(Texts(loaded_params_.expressions), Strings { text });
     }
 }
 
@@ -191,7 +182,7 @@ TEST_F(JobResultFileTest, LoadsAFileInAnotherEncodingWithOddKeys)
         wide += std::string { c, '\0' };
     WriteBytes(wide);
     ASSERT_TRUE(Load().results);
-    EXPECT_EQ(Items(loaded_params_.expressions), (Strings { "x", "", "y" }));
+    EXPECT_EQ(Texts(loaded_params_.expressions), (Strings { "x", "", "y" }));
     ASSERT_EQ(loaded_.blocks.Count(), 2);
     const JobBlockUnit& first = loaded_.blocks.Front();
     EXPECT_EQ(first.Flags(), JobBlockUnit::kChk | JobBlockUnit::kAfl);
@@ -217,7 +208,7 @@ TEST_F(JobResultFileTest, RejectedFilesChangeNothing)
         EXPECT_FALSE(Load().success);
         EXPECT_EQ(LastStatus(), message + " (" + path_ + ")");
         EXPECT_EQ(loaded_.blocks.Count(), 1);
-        EXPECT_EQ(Items(loaded_params_.expressions), Strings { "keep" });
+        EXPECT_EQ(Texts(loaded_params_.expressions), Strings { "keep" });
     }
     path_ = folder_ + "/missing.txt";
     EXPECT_FALSE(Load().success);
