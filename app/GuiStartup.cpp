@@ -1,10 +1,9 @@
 #include <app/GuiStartup.h>
+#include <app/GuiStartupMessage.h>
 #include <core/RawPath.h>
 #include <core/RawProfile.h>
 #include <core/RawThreadDump.h>
 #include <core/RawThreadHook.h>
-
-#include <cstdio>
 
 namespace AppLayer {
 
@@ -148,8 +147,12 @@ int GuiMain(int argc, char** argv)
         std::vector<std::string> words(argv + (argc > 0 ? 1 : 0), argv + argc);
         GuiStartup startup(JobLayer::JobConfig::Instance(), RawLanguageTable::Instance());
         std::string message;
-        if (startup.Run(words, RawPath::ExecutablePath(), message) != GuiStartup::Outcome::GoOn)
-            std::fprintf(stderr, "%s: %s\n", GuiStartup::kCaption, message.c_str());
+        GuiStartup::Outcome outcome = startup.Run(words, RawPath::ExecutablePath(), message);
+        if (outcome != GuiStartup::Outcome::GoOn) {
+            GuiStartupMessage::Show(message,
+                outcome == GuiStartup::Outcome::BadProfile ? GuiStartupMessage::Kind::Warning
+                                                           : GuiStartupMessage::Kind::Information);
+        }
     });
     return 0;
 }

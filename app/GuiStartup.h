@@ -67,7 +67,8 @@ private:
 };
 
 // The program's main body under the crash guard: start-up, with its messages printed on
-// standard error. The exit code is 0 on every path.
+// standard error and, when there is a display, shown in a message dialog. The exit code is 0 on
+// every path.
 int GuiMain(int argc, char** argv);
 
 } // namespace AppLayer

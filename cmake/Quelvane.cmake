@@ -28,17 +28,25 @@ function(quelvane_library name)
   target_link_libraries(${name} PUBLIC quelvane_options ${ARG_DEPS})
 endfunction()
 
-# quelvane_test(NAME SOURCES ... DEPS ... [THREADED]): a GoogleTest program. Under the
-# ThreadSanitizer build only the THREADED ones are built.
+# quelvane_test(NAME SOURCES ... DEPS ... [ENV VAR=VALUE ...] [THREADED]): a GoogleTest program.
+# Under the ThreadSanitizer build only the THREADED ones are built.
 function(quelvane_test name)
-  cmake_parse_arguments(ARG "THREADED" "" "SOURCES;DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "THREADED" "" "SOURCES;DEPS;ENV" ${ARGN})
   if(QUELVANE_TSAN AND NOT ARG_THREADED)
     return()
   endif()
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE quelvane_options ${ARG_DEPS} quelvane_test_main GTest::gtest GTest::gmock)
   target_compile_definitions(${name} PRIVATE QUELVANE_CORPUS_DIR="${QUELVANE_CORPUS_DIR}")
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ENVIRONMENT "LC_ALL=C.UTF-8")
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60)
+  # The environment is set by a file of our own that ctest reads after the discovered tests:
+  # gtest_discover_tests (CMake 3.25) splits a list-valued property, which would keep only the
+  # first variable.
+  set(test_env "LC_ALL=C.UTF-8" ${ARG_ENV})
+  set(env_file "${CMAKE_CURRENT_BINARY_DIR}/${name}_environment.cmake")
+  file(WRITE "${env_file}"
+    "if(${name}_TESTS)\n  set_tests_properties(\${${name}_TESTS} PROPERTIES ENVIRONMENT [==[${test_env}]==])\nendif()\n")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES "${env_file}")
 endfunction()
 
 # quelvane_bench(NAME SOURCES ... DEPS ...): a timing program that prints its figures.

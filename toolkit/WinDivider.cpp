@@ -1,0 +1,143 @@
+#include <toolkit/WinDivider.h>
+#include <toolkit/host/HostMessageLoop.h>
+#include <toolkit/host/HostPainter.h>
+#include <toolkit/host/HostSystem.h>
+#include <toolkit/host/HostWindow.h>
+
+#include <algorithm>
+
+namespace WinLayer {
+
+WinDivider::WinDivider(Orientation orientation)
+    : orientation_(orientation)
+{
+    SetClassName(RawLayer::RawString("Divider"));
+    SetStyleWords(HostStyle::kChild | HostStyle::kVisible, 0);
+    SetFlags(Flags() | kSkipFocus);
+}
+
+void WinDivider::Attach(WinView& first, WinView& second)
+{
+    first_ = &first;
+    second_ = &second;
+}
+
+int32_t WinDivider::Position() const
+{
+    return orientation_ == Orientation::Vertical ? Rect().left : Rect().top;
+}
+
+void WinDivider::Limits(int32_t& low, int32_t& high) const
+{
+    if (first_ == nullptr || second_ == nullptr) {
+        low = high = Position();
+        return;
+    }
+    if (orientation_ == Orientation::Vertical) {
+        low = first_->Rect().left + minimum_size_;
+        high = second_->Rect().right - minimum_size_ - Rect().Width();
+    } else {
+        low = first_->Rect().top + minimum_size_;
+        high = second_->Rect().bottom - minimum_size_ - Rect().Height();
+    }
+}
+
+int32_t WinDivider::MoveBorder(int32_t position)
+{
+    int32_t low = 0;
+    int32_t high = 0;
+    Limits(low, high);
+    // Views already below their minimum stay where they are rather than jump.
+    if (low > high || first_ == nullptr || second_ == nullptr)
+        return Position();
+    position = std::clamp(position, low, high);
+    if (position == Position())
+        return position;
+    HostRect divider = Rect();
+    HostRect first = first_->Rect();
+    HostRect second = second_->Rect();
+    if (orientation_ == Orientation::Vertical) {
+        divider = { position, divider.top, position + divider.Width(), divider.bottom };
+        first.right = divider.left;
+        second.left = divider.right;
+    } else {
+        divider = { divider.left, position, divider.right, position + divider.Height() };
+        first.bottom = divider.top;
+        second.top = divider.bottom;
+    }
+    first_->MoveTo(first);
+    second_->MoveTo(second);
+    MoveTo(divider);
+    return position;
+}
+
+int32_t WinDivider::Along(HostLParam lparam) const
+{
+    return orientation_ == Orientation::Vertical ? HostPointX(lparam) : HostPointY(lparam);
+}
+
+void WinDivider::Report()
+{
+    if (code_ != 0)
+        Host::PostMessage(
+            Window(), HostMsg::kCommand, HostMakeWParam(Id(), code_), static_cast<HostLParam>(Window()));
+    else
+        PostCommand(0);
+}
+
+void WinDivider::Paint(HostPainter& painter, const HostRect& client)
+{
+    painter.FillRect(client, kFace);
+    // Three dots across the middle show where to take it.
+    int32_t cx = client.left + client.Width() / 2;
+    int32_t cy = client.top + client.Height() / 2;
+    for (int32_t step = -1; step <= 1; ++step) {
+        int32_t x = orientation_ == Orientation::Vertical ? cx : cx + step * 5;
+        int32_t y = orientation_ == Orientation::Vertical ? cy + step * 5 : cy;
+        painter.Ellipse({ x - 1, y - 1, x + 2, y + 2 }, kGrip, kHostNoColour);
+    }
+}
+
+HostResult WinDivider::HandleMessage(uint32_t message, HostWParam wparam, HostLParam lparam)
+{
+    switch (message) {
+    case HostMsg::kPaint:
+        if (lparam != 0)
+            Paint(*reinterpret_cast<HostPainter*>(lparam), Host::ClientRect(Window()));
+        return 0;
+    case HostMsg::kSetCursor:
+        Host::SetCursor(orientation_ == Orientation::Vertical ? HostCursor::SizeWE : HostCursor::SizeNS);
+        return 1;
+    case HostMsg::kLButtonDown:
+        Host::SetCapture(Window());
+        dragging_ = true;
+        grab_ = Along(lparam);
+        start_ = Position();
+        return 0;
+    case HostMsg::kMouseMove:
+        if (dragging_ && Host::Capture() == Window())
+            MoveBorder(Position() + Along(lparam) - grab_);
+        return 0;
+    case HostMsg::kLButtonUp:
+        if (dragging_) {
+            if (Host::Capture() == Window())
+                MoveBorder(Position() + Along(lparam) - grab_);
+            dragging_ = false;
+            Host::ReleaseCapture();
+            if (Position() != start_)
+                Report();
+        }
+        return 0;
+    case HostMsg::kCaptureChanged:
+        if (static_cast<HostHandle>(lparam) != Window() && dragging_) {
+            dragging_ = false;
+            if (Position() != start_)
+                Report();
+        }
+        return 0;
+    default:
+        return WinView::HandleMessage(message, wparam, lparam);
+    }
+}
+
+} // namespace WinLayer

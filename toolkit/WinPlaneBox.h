@@ -1,0 +1,46 @@
+#pragma once
+
+// A plain drawn panel: a view that paints itself in two passes, a background and its content,
+// and hears when its client area changes size. Boxes drawn entirely by the toolkit (the edit
+// box among them) build on it.
+
+#include <toolkit/WinView.h>
+
+namespace WinLayer {
+
+class HostPainter;
+
+class WinPlaneBox : public WinView {
+public:
+    static constexpr HostColour kDefaultBackground = 0xFFFFFF;
+    static constexpr HostColour kDefaultText = 0x000000;
+    static constexpr HostColour kDisabledText = 0xA0A0A0;
+
+    WinPlaneBox();
+
+    // Slot 17: paints the background of the client area (default: the background colour).
+    virtual void PaintBackground(HostPainter& painter, const HostRect& client);
+    // Slot 18: paints the content over the background (default: the view's text inside the
+    // margins, without "&" mnemonics, tabs expanded; word-wrapped for a multi-line style,
+    // otherwise one line centred vertically; in the text colour, grey while disabled).
+    virtual void PaintContent(HostPainter& painter, const HostRect& client);
+    // Slot 19: the client area changed size (default: nothing; the window is repainted anyway).
+    virtual void OnClientSize(const HostSize& size);
+
+    // Slot 4: kPaint runs slots 17 and 18 on the painter the host gives; kSize runs slot 19.
+    HostResult HandleMessage(uint32_t message, HostWParam wparam, HostLParam lparam) override;
+
+    HostColour Background() const { return background_; }
+    HostColour TextColour() const { return text_colour_; }
+    // Sets the colours and repaints.
+    void SetColours(HostColour background, HostColour text);
+
+    // Paints both passes into `client` (what kPaint does; also usable on a bitmap painter).
+    void Paint(HostPainter& painter, const HostRect& client);
+
+private:
+    HostColour background_ = kDefaultBackground;
+    HostColour text_colour_ = kDefaultText;
+};
+
+} // namespace WinLayer

@@ -1,0 +1,215 @@
+#include <toolkit/host/HostBackBuffer.h>
+#include <toolkit/host/HostPainter.h>
+#include <toolkit/host/HostScrollBars.h>
+#include <toolkit/host/HostState.h>
+#include <toolkit/host/HostWindow.h>
+
+#include <SDL.h>
+#include <cairo.h>
+
+namespace WinLayer {
+
+namespace {
+// What shows where no window paints: the dialog face.
+constexpr double kFace = 0xF0 / 255.0;
+
+void SetColour(cairo_t* cr, uint32_t rgb)
+{
+    cairo_set_source_rgb(cr, ((rgb >> 16) & 0xFF) / 255.0, ((rgb >> 8) & 0xFF) / 255.0, (rgb & 0xFF) / 255.0);
+}
+
+void FillRect(cairo_t* cr, const HostRect& r, uint32_t rgb)
+{
+    if (r.Empty())
+        return;
+    SetColour(cr, rgb);
+    cairo_rectangle(cr, r.left, r.top, r.Width(), r.Height());
+    cairo_fill(cr);
+}
+
+// The border (1 px) and the sunken client edge (2 px) around a window, in top coordinates.
+void DrawFrame(cairo_t* cr, const HostWindowRecord& record, HostRect outer)
+{
+    const bool border = NonClientOf(record.style, record.ex_style).border
+        > ((record.ex_style & HostExStyle::kClientEdge) != 0 ? 2 : 0);
+    auto edge = [&](uint32_t top_left, uint32_t bottom_right) {
+        FillRect(cr, { outer.left, outer.top, outer.right, outer.top + 1 }, top_left);
+        FillRect(cr, { outer.left, outer.top, outer.left + 1, outer.bottom }, top_left);
+        FillRect(cr, { outer.left, outer.bottom - 1, outer.right, outer.bottom }, bottom_right);
+        FillRect(cr, { outer.right - 1, outer.top, outer.right, outer.bottom }, bottom_right);
+        outer = { outer.left + 1, outer.top + 1, outer.right - 1, outer.bottom - 1 };
+    };
+    if (border)
+        edge(0x828790, 0x828790);
+    if ((record.ex_style & HostExStyle::kClientEdge) != 0) {
+        edge(0xA0A0A0, 0xFFFFFF);
+        edge(0x696969, 0xE3E3E3);
+    }
+}
+
+void PaintTree(cairo_t* cr, HostHandle window, const HostRect& clip)
+{
+    HostWindowTree& tree = State().tree;
+    const HostRect outer = tree.OuterInTop(window);
+    const HostRect outer_clip = Intersect(clip, outer);
+    if (outer_clip.Empty())
+        return;
+    const HostRect client = tree.ClientInTop(window);
+    const HostRect client_clip = Intersect(clip, client);
+    if (!client_clip.Empty()) {
+        cairo_save(cr);
+        cairo_rectangle(cr, client_clip.left, client_clip.top, client_clip.Width(), client_clip.Height());
+        cairo_clip(cr);
+        cairo_translate(cr, client.left, client.top);
+        {
+            HostPainter painter(cr);
+            Host::SendMessage(window, HostMsg::kPaint, 0, reinterpret_cast<HostLParam>(&painter));
+        }
+        cairo_restore(cr);
+    }
+    const HostWindowRecord* record = tree.Find(window);
+    if (record == nullptr)
+        return;
+    if (!client_clip.Empty()) {
+        const std::vector<HostHandle> children = record->children;
+        for (HostHandle child : children) {
+            const HostWindowRecord* child_record = tree.Find(child);
+            if (child_record != nullptr && child_record->Visible())
+                PaintTree(cr, child, client_clip);
+        }
+    }
+    if ((record = tree.Find(window)) == nullptr || outer_clip == client_clip)
+        return;
+    cairo_save(cr);
+    cairo_rectangle(cr, outer_clip.left, outer_clip.top, outer_clip.Width(), outer_clip.Height());
+    cairo_clip(cr);
+    DrawFrame(cr, *record, outer);
+    HostScrollBars::Draw(cr, window);
+    cairo_restore(cr);
+}
+
+// A back buffer of the top-level's size; a new one (fully invalid) after a resize.
+bool EnsureSurface(HostWindowRecord& top)
+{
+    const int width = std::max(top.rect.Width(), 1);
+    const int height = std::max(top.rect.Height(), 1);
+    if (top.back_buffer != nullptr && cairo_image_surface_get_width(top.back_buffer) == width
+        && cairo_image_surface_get_height(top.back_buffer) == height)
+        return true;
+    HostBackBuffer::Release(top);
+    top.back_buffer = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
+    if (cairo_surface_status(top.back_buffer) != CAIRO_STATUS_SUCCESS) {
+        HostBackBuffer::Release(top);
+        return false;
+    }
+    top.dirty = { 0, 0, width, height };
+    return true;
+}
+} // namespace
+
+void HostBackBuffer::Invalidate(HostHandle window, const HostRect* client_rect)
+{
+    HostWindowTree& tree = State().tree;
+    if (!tree.IsVisible(window))
+        return;
+    HostRect area = tree.VisibleClientInTop(window);
+    if (client_rect != nullptr) {
+        const HostRect client = tree.ClientInTop(window);
+        area = Intersect(area, Offset(*client_rect, client.left, client.top));
+    }
+    InvalidateInTop(tree.TopLevelOf(window), area);
+}
+
+void HostBackBuffer::InvalidateOuter(HostHandle window)
+{
+    HostWindowTree& tree = State().tree;
+    if (tree.IsVisible(window))
+        InvalidateInTop(tree.TopLevelOf(window), tree.VisibleOuterInTop(window));
+}
+
+void HostBackBuffer::InvalidateInTop(HostHandle top, const HostRect& in_top)
+{
+    HostWindowRecord* record = State().tree.Find(top);
+    if (record != nullptr && !in_top.Empty())
+        record->dirty = Union(record->dirty, in_top);
+}
+
+bool HostBackBuffer::PaintPending()
+{
+    HostWindowTree& tree = State().tree;
+    for (HostHandle top : tree.TopLevels()) {
+        const HostWindowRecord* record = tree.Find(top);
+        if (record != nullptr && record->Visible() && !record->dirty.Empty())
+            return true;
+    }
+    return false;
+}
+
+void HostBackBuffer::PaintAll()
+{
+    const std::vector<HostHandle> tops = State().tree.TopLevels();
+    for (HostHandle top : tops)
+        PaintTop(top);
+}
+
+void HostBackBuffer::PaintTop(HostHandle top)
+{
+    HostWindowRecord* record = State().tree.Find(top);
+    if (record == nullptr || record->parent != 0 || !record->Visible() || record->dirty.Empty())
+        return;
+    if (!EnsureSurface(*record)) {
+        record->dirty = {}; // no memory for the buffer: drop the paint rather than retry for ever
+        return;
+    }
+    const HostRect dirty = Intersect(record->dirty, { 0, 0, record->rect.Width(), record->rect.Height() });
+    // Invalidation during painting schedules the next paint.
+    record->dirty = {};
+    if (dirty.Empty())
+        return;
+    cairo_surface_t* surface = cairo_surface_reference(record->back_buffer);
+    cairo_t* cr = cairo_create(surface);
+    cairo_set_source_rgb(cr, kFace, kFace, kFace);
+    cairo_rectangle(cr, dirty.left, dirty.top, dirty.Width(), dirty.Height());
+    cairo_fill(cr);
+    ++State().paint_depth;
+    PaintTree(cr, top, dirty);
+    --State().paint_depth;
+    cairo_destroy(cr);
+    cairo_surface_flush(surface);
+    // The window may have been resized or destroyed by a paint handler; show only a current buffer.
+    record = State().tree.Find(top);
+    if (record != nullptr && record->back_buffer == surface)
+        Present(*record, dirty);
+    cairo_surface_destroy(surface);
+}
+
+void HostBackBuffer::Present(HostWindowRecord& top, const HostRect& in_top)
+{
+    if (top.back_buffer == nullptr || top.sdl_window == nullptr || in_top.Empty())
+        return;
+    SDL_Surface* target = SDL_GetWindowSurface(top.sdl_window);
+    if (target == nullptr)
+        return;
+    cairo_surface_flush(top.back_buffer);
+    SDL_Surface* source = SDL_CreateRGBSurfaceWithFormatFrom(cairo_image_surface_get_data(top.back_buffer),
+        cairo_image_surface_get_width(top.back_buffer), cairo_image_surface_get_height(top.back_buffer), 32,
+        cairo_image_surface_get_stride(top.back_buffer), SDL_PIXELFORMAT_ARGB8888);
+    if (source == nullptr)
+        return;
+    SDL_SetSurfaceBlendMode(source, SDL_BLENDMODE_NONE);
+    SDL_Rect from { in_top.left, in_top.top, in_top.Width(), in_top.Height() };
+    SDL_Rect to = from;
+    SDL_BlitSurface(source, &from, target, &to);
+    SDL_FreeSurface(source);
+    if (to.w > 0 && to.h > 0)
+        SDL_UpdateWindowSurfaceRects(top.sdl_window, &to, 1);
+}
+
+void HostBackBuffer::Release(HostWindowRecord& top)
+{
+    if (top.back_buffer != nullptr)
+        cairo_surface_destroy(top.back_buffer);
+    top.back_buffer = nullptr;
+}
+
+} // namespace WinLayer

@@ -1,0 +1,47 @@
+#pragma once
+
+// Input injection and back-buffer access for tests and screenshots. Injected input goes through
+// SDL's own event queue, so it takes the same road as real input.
+
+#include <toolkit/host/HostBitmap.h>
+#include <toolkit/host/HostTypes.h>
+
+#include <string>
+#include <vector>
+
+namespace WinLayer::Host {
+
+// Modifier bits for injected keys and clicks.
+constexpr uint32_t kModShift = 1;
+constexpr uint32_t kModControl = 2;
+constexpr uint32_t kModAlt = 4;
+
+// A key press and release (virtual key), with modifiers, for the window with the focus.
+void InjectKey(uint32_t virtual_key, uint32_t modifiers = 0);
+// Text typed through the input method (one kChar per character).
+void InjectText(const std::string& utf8);
+// A composition in progress (cursor in characters; an empty text ends the composition).
+void InjectComposition(const std::string& utf8, int32_t cursor);
+// A press and release of a mouse button (1 left, 2 middle, 3 right) at a point in a window's
+// client coordinates; `clicks` 2 makes the second click of a double click.
+void InjectClick(HostHandle window, HostPoint client, int button = 1, int clicks = 1, uint32_t modifiers = 0);
+void InjectMouseDown(HostHandle window, HostPoint client, int button = 1);
+void InjectMouseMove(HostHandle window, HostPoint client);
+void InjectMouseUp(HostHandle window, HostPoint client, int button = 1);
+void InjectWheel(HostHandle window, HostPoint client, int notches);
+// Files dropped at a point of a window.
+void InjectDrop(HostHandle window, HostPoint client, const std::vector<std::string>& paths);
+// The close button of a top-level.
+void InjectClose(HostHandle top_level);
+
+// Runs the loop until the queue is empty (input converted and dispatched, painting done).
+// Timers fire when they were due as the drain began; a short timer cannot keep it going.
+void DrainMessages();
+
+// A copy of the top-level's back buffer (what was last painted), and one pixel of it as
+// 0xRRGGBB at a point of a window's client area.
+HostBitmap BackBuffer(HostHandle top_level);
+uint32_t PixelAt(HostHandle window, HostPoint client);
+bool SaveScreenshot(HostHandle top_level, const std::string& png_path);
+
+} // namespace WinLayer::Host

@@ -1,0 +1,201 @@
+#include <toolkit/host/HostFontContext.h>
+#include <toolkit/host/HostTextFlags.h>
+#include <toolkit/host/HostTextLayout.h>
+
+#include <algorithm>
+
+#include <pango/pangocairo.h>
+
+namespace WinLayer {
+
+namespace {
+
+// The replacement character for bytes that are no UTF-8 (pango takes valid text only).
+constexpr const char* kReplacement = "\xEF\xBF\xBD";
+
+struct SourceChar {
+    std::string bytes; // valid UTF-8 of one code point
+    gunichar code = 0;
+};
+
+// The code points of the given text; every byte that starts no valid sequence is one
+// replacement character, so indexes stay those of the caller's characters.
+std::vector<SourceChar> Decode(const std::string& utf8)
+{
+    std::vector<SourceChar> chars;
+    chars.reserve(utf8.size());
+    size_t at = 0;
+    while (at < utf8.size()) {
+        const char* start = utf8.data() + at;
+        const gssize left = static_cast<gssize>(utf8.size() - at);
+        const gunichar code = g_utf8_get_char_validated(start, left);
+        // Zero bytes too: pango's text ends at the first one.
+        if (code == static_cast<gunichar>(-1) || code == static_cast<gunichar>(-2) || code == 0) {
+            chars.push_back({ kReplacement, 0xFFFD });
+            ++at;
+            continue;
+        }
+        const size_t length = static_cast<size_t>(g_utf8_next_char(start) - start);
+        chars.push_back({ std::string(start, length), code });
+        at += length;
+    }
+    return chars;
+}
+
+} // namespace
+
+HostTextLayout::HostTextLayout(const HostFont& font, const std::string& utf8, uint32_t flags, int32_t width)
+    : line_height_(font.LineHeight())
+{
+    const std::vector<SourceChar> source = Decode(utf8);
+    const bool prefix = HostTextFlags::Prefix(flags);
+    const bool single_line = (flags & HostText::kSingleLine) != 0;
+    std::vector<std::pair<int32_t, int32_t>> mnemonics; // byte ranges to underline
+
+    laid_of_source_.reserve(source.size() + 1);
+    // Each step takes one unit of the given text ("&x", "&&", "\r\n" under kSingleLine, or one
+    // character) and lays out what it shows.
+    const auto emit = [&](size_t unit_start, size_t unit_length, const std::string& shown) {
+        const int32_t laid = static_cast<int32_t>(laid_bytes_.size());
+        for (size_t k = 0; k < unit_length; ++k)
+            laid_of_source_.push_back(laid);
+        if (shown.empty())
+            return;
+        laid_bytes_.push_back(static_cast<int32_t>(text_.size()));
+        source_of_laid_.push_back(static_cast<int32_t>(unit_start));
+        text_ += shown;
+    };
+    for (size_t i = 0; i < source.size();) {
+        const gunichar code = source[i].code;
+        const bool has_next = i + 1 < source.size();
+        if (prefix && code == '&') {
+            if (!has_next) {
+                emit(i, 1, std::string()); // a lone mark at the end shows nothing
+                i += 1;
+                continue;
+            }
+            if (source[i + 1].code != '&') {
+                const int32_t start = static_cast<int32_t>(text_.size());
+                mnemonics.emplace_back(start, start + static_cast<int32_t>(source[i + 1].bytes.size()));
+            }
+            emit(i, 2, source[i + 1].bytes);
+            i += 2;
+            continue;
+        }
+        if (single_line && (code == '\r' || code == '\n')) {
+            const size_t length = code == '\r' && has_next && source[i + 1].code == '\n' ? 2 : 1;
+            emit(i, length, " ");
+            i += length;
+            continue;
+        }
+        emit(i, 1, source[i].bytes);
+        i += 1;
+    }
+    laid_of_source_.push_back(static_cast<int32_t>(laid_bytes_.size()));
+    laid_bytes_.push_back(static_cast<int32_t>(text_.size()));
+    source_of_laid_.push_back(static_cast<int32_t>(source.size()));
+
+    layout_ = pango_layout_new(HostFontContext::Context());
+    pango_layout_set_font_description(layout_, font.Description());
+    // An empty text measures as one blank, so an empty line keeps its height and some width.
+    pango_layout_set_text(
+        layout_, text_.empty() ? " " : text_.c_str(), text_.empty() ? 1 : static_cast<int>(text_.size()));
+    pango_layout_set_single_paragraph_mode(layout_, single_line);
+
+    PangoAttrList* attributes = pango_attr_list_new();
+    pango_attr_list_insert(attributes, pango_attr_line_height_new_absolute(line_height_ * PANGO_SCALE));
+    if (font.Spec().underline)
+        pango_attr_list_insert(attributes, pango_attr_underline_new(PANGO_UNDERLINE_SINGLE));
+    if (font.Spec().strike_out)
+        pango_attr_list_insert(attributes, pango_attr_strikethrough_new(TRUE));
+    for (const auto& [start, end] : mnemonics) {
+        PangoAttribute* underline = pango_attr_underline_new(PANGO_UNDERLINE_SINGLE);
+        underline->start_index = static_cast<guint>(start);
+        underline->end_index = static_cast<guint>(end);
+        pango_attr_list_insert(attributes, underline);
+    }
+    pango_layout_set_attributes(layout_, attributes);
+    pango_attr_list_unref(attributes);
+
+    if ((flags & HostText::kExpandTabs) != 0) {
+        const int32_t stop = HostTextFlags::TabLength(flags) * font.AverageCharWidth();
+        PangoTabArray* tabs = pango_tab_array_new_with_positions(1, TRUE, PANGO_TAB_LEFT, stop);
+        pango_layout_set_tabs(layout_, tabs);
+        pango_tab_array_free(tabs);
+    }
+
+    PangoAlignment alignment = PANGO_ALIGN_LEFT;
+    if ((flags & HostText::kCenter) != 0)
+        alignment = PANGO_ALIGN_CENTER;
+    else if ((flags & HostText::kRight) != 0)
+        alignment = PANGO_ALIGN_RIGHT;
+    pango_layout_set_alignment(layout_, alignment);
+
+    const bool wrap = (flags & HostText::kWordBreak) != 0 && !single_line;
+    const bool ellipsis = (flags & HostText::kEndEllipsis) != 0;
+    if (width > 0 && (wrap || ellipsis)) {
+        pango_layout_set_width(layout_, width * PANGO_SCALE);
+        pango_layout_set_wrap(layout_, PANGO_WRAP_WORD_CHAR);
+        // Wrapped text is cut only where a height ends it (DrawText's rectangle); without a
+        // height pango would keep each paragraph to one line.
+        if (ellipsis && !wrap)
+            pango_layout_set_ellipsize(layout_, PANGO_ELLIPSIZE_END);
+    } else if (width > 0 && alignment != PANGO_ALIGN_LEFT) {
+        // A pango width would wrap the lines; align the block by hand instead.
+        const int32_t room = width - Size().cx;
+        offset_x_ = alignment == PANGO_ALIGN_CENTER ? room / 2 : room;
+    }
+}
+
+HostTextLayout::~HostTextLayout()
+{
+    if (layout_ != nullptr)
+        g_object_unref(layout_);
+}
+
+HostSize HostTextLayout::Size() const
+{
+    PangoRectangle logical {};
+    pango_layout_get_pixel_extents(layout_, nullptr, &logical);
+    return { logical.width, std::max(logical.height, line_height_) };
+}
+
+int32_t HostTextLayout::LineCount() const
+{
+    return pango_layout_get_line_count(layout_);
+}
+
+int32_t HostTextLayout::LaidIndex(int32_t byte) const
+{
+    const auto after = std::upper_bound(laid_bytes_.begin(), laid_bytes_.end(), byte);
+    return std::max(0, static_cast<int32_t>(after - laid_bytes_.begin()) - 1);
+}
+
+HostRect HostTextLayout::CaretRect(int32_t index) const
+{
+    const int32_t source_count = static_cast<int32_t>(laid_of_source_.size()) - 1;
+    const int32_t laid = laid_of_source_[static_cast<size_t>(std::clamp(index, 0, source_count))];
+    const int32_t byte = laid_bytes_[static_cast<size_t>(laid)];
+    PangoRectangle strong {};
+    pango_layout_get_cursor_pos(layout_, byte, &strong, nullptr);
+    int line = 0;
+    int x_in_line = 0;
+    pango_layout_index_to_line_x(layout_, byte, FALSE, &line, &x_in_line);
+    // Every line is line_height_ tall, so its top follows from its number.
+    const int32_t x = PANGO_PIXELS(strong.x) + offset_x_;
+    const int32_t top = line * line_height_;
+    return { x, top, x + 1, top + line_height_ };
+}
+
+int32_t HostTextLayout::IndexFromPoint(HostPoint point) const
+{
+    int byte = 0;
+    int trailing = 0;
+    pango_layout_xy_to_index(
+        layout_, (point.x - offset_x_) * PANGO_SCALE, point.y * PANGO_SCALE, &byte, &trailing);
+    const int32_t laid_count = static_cast<int32_t>(laid_bytes_.size()) - 1;
+    const int32_t laid = std::clamp(LaidIndex(byte) + trailing, 0, laid_count);
+    return source_of_laid_[static_cast<size_t>(laid)];
+}
+
+} // namespace WinLayer

@@ -1,0 +1,77 @@
+// Kept apart from the rest of the host because Xlib's headers define macros (None, Status,
+// Window, ...) that collide with ordinary names.
+
+#include <toolkit/host/HostX11.h>
+
+#include <SDL.h>
+#include <SDL_syswm.h>
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xproto.h>
+
+namespace WinLayer {
+
+namespace {
+XErrorHandler previous_handler = nullptr;
+
+int IgnoreGoneWindows(Display* display, XErrorEvent* error)
+{
+    // SDL wakes its event loop by sending an event to one of its windows; when that window
+    // has just been destroyed the error is harmless, and the default handler would end the
+    // process for it.
+    if (error->error_code == BadWindow && error->request_code == X_SendEvent)
+        return 0;
+    return previous_handler != nullptr ? previous_handler(display, error) : 0;
+}
+} // namespace
+
+void HostX11::InstallErrorHandler()
+{
+    XErrorHandler replaced = XSetErrorHandler(IgnoreGoneWindows);
+    if (replaced != IgnoreGoneWindows)
+        previous_handler = replaced;
+}
+
+namespace {
+Display* DisplayOf(SDL_Window* window)
+{
+    if (window == nullptr)
+        return nullptr;
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (SDL_GetWindowWMInfo(window, &info) != SDL_TRUE || info.subsystem != SDL_SYSWM_X11)
+        return nullptr;
+    return info.info.x11.display;
+}
+} // namespace
+
+bool HostX11::WindowManagerRunning(SDL_Window* window)
+{
+    Display* display = DisplayOf(window);
+    if (display == nullptr)
+        return false;
+    const Atom check = XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", True);
+    if (check == None)
+        return false;
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long remaining = 0;
+    unsigned char* data = nullptr;
+    const int status = XGetWindowProperty(display, DefaultRootWindow(display), check, 0, 1, False, XA_WINDOW,
+        &type, &format, &count, &remaining, &data);
+    const bool running = status == Success && type == XA_WINDOW && count == 1;
+    if (data != nullptr)
+        XFree(data);
+    return running;
+}
+
+void HostX11::Bell(SDL_Window* window)
+{
+    if (Display* display = DisplayOf(window)) {
+        XBell(display, 0);
+        XFlush(display);
+    }
+}
+
+} // namespace WinLayer
