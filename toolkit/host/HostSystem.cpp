@@ -74,6 +74,10 @@ bool Start()
     // The click that activates a window also reaches it.
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
     SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
+    // Window surfaces come straight from the window system. With a renderer behind them SDL
+    // recreates the X window on the first surface request: it loses its place (it lands at
+    // 0,0) and a window destroyed under a running loop is what the pool is there to avoid.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     // An X server may turn a connection away for a moment right after the program's last
     // one closed (seen when the host stops and starts again at once): try a few times.
     int attempts = 0;
