@@ -7,6 +7,7 @@
 #include <toolkit/host/HostGeometry.h>
 #include <toolkit/host/HostState.h>
 #include <toolkit/host/HostSystem.h>
+#include <toolkit/host/HostSystemMenu.h>
 #include <toolkit/host/HostWindow.h>
 
 #include <algorithm>
@@ -245,6 +246,15 @@ HostResult DefaultProc(HostHandle window, uint32_t message, HostWParam wparam, H
         return 0;
     case HostMsg::kContextMenu:
         return record->parent != 0 ? SendMessage(record->parent, message, wparam, lparam) : 0;
+    case HostMsg::kSysKeyDown:
+        // Alt+Space opens the window menu, as the window manager's own would.
+        if (wparam == HostKey::kSpace)
+            SendMessage(TopLevel(window), HostMsg::kSysCommand, HostSystemMenu::kKeyMenu, ' ');
+        return 0;
+    case HostMsg::kSysCommand:
+        if (record->parent == 0)
+            HostSystemMenu::Carry(window, static_cast<uint32_t>(wparam));
+        return 0;
     case HostMsg::kLButtonDblClk:
         return SendMessage(window, HostMsg::kLButtonDown, wparam, lparam);
     case HostMsg::kRButtonDblClk:

@@ -34,7 +34,8 @@ HostResult SendMessage(HostHandle window, uint32_t message, HostWParam wparam, H
 // kSetText sets the text; kSetFont keeps the font (see WindowFont); kSetCursor asks the parent
 // first and then shows the arrow; kContextMenu goes to the parent; an unhandled double click
 // (kLButtonDblClk, kRButtonDblClk) comes back as the button's down message, so a window that
-// ignores double clicks sees two presses; anything else answers 0.
+// ignores double clicks sees two presses; Alt+Space (kSysKeyDown) opens the window menu and
+// kSysCommand carries out its window commands (HostSystemMenu); anything else answers 0.
 HostResult DefaultProc(HostHandle window, uint32_t message, HostWParam wparam, HostLParam lparam);
 void SetWindowProc(HostHandle window, HostWindowProc* proc);
 // The font kept from the last kSetFont that reached DefaultProc, or null.

@@ -5,6 +5,7 @@
 // Coordinates named "in top" are relative to the top-level's outer rectangle, which is also
 // the SDL window's own coordinate space.
 
+#include <toolkit/host/HostMenu.h>
 #include <toolkit/host/HostTypes.h>
 
 #include <memory>
@@ -41,7 +42,8 @@ struct HostWindowRecord {
     _cairo_surface* back_buffer = nullptr;
     HostRect dirty {}; // in top coordinates
     HostHandle last_focus = 0;
-    HostRect restore_rect {}; // the rectangle before maximizing
+    HostRect restore_rect {};               // the rectangle before maximizing
+    std::unique_ptr<HostMenu> system_items; // the application's items of the window menu
     // Shown without activation: the window system's focus events do not activate it.
     bool passive_show = false;
 
