@@ -56,7 +56,6 @@ void AddEllipsePath(cairo_t* context, const HostRect& rect, double inset)
 } // namespace
 
 HostPainter::HostPainter(HostBitmap& target)
-    : target_(&target)
 {
     const size_t count = target.Empty() ? 0 : static_cast<size_t>(target.width) * target.height;
     if (target.pixels.size() < count)

@@ -64,7 +64,6 @@ public:
 private:
     _cairo* context_ = nullptr;
     bool owns_context_ = false;
-    HostBitmap* target_ = nullptr;
     _cairo_surface* surface_ = nullptr;
     int32_t save_depth_ = 0;
 };
