@@ -80,6 +80,11 @@ bool Start()
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     // An X server may turn a connection away for a moment right after the program's last
     // one closed (seen when the host stops and starts again at once): try a few times.
+    // Installed before SDL's video starts: SDL keeps the handler it finds, passes errors on to it,
+    // and puts it back when it ends, just before it closes its display connections. Errors that
+    // arrive then (a wake-up sent to a window destroyed at the end) still meet this handler and
+    // not Xlib's default one, which would end the program with an error at its very end.
+    HostX11::InstallErrorHandler();
     int attempts = 0;
     while (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
         if (++attempts == kStartAttempts) {
@@ -92,8 +97,6 @@ bool Start()
     const std::string name = driver != nullptr ? driver : "";
     state.headless = name == "dummy" || name == "offscreen";
     state.x11 = name == "x11";
-    if (state.x11)
-        HostX11::InstallErrorHandler();
     state.wake_event = SDL_RegisterEvents(1);
     state.start_ticks = SDL_GetTicks64();
     state.last_error.clear();

@@ -27,8 +27,10 @@ int IgnoreGoneWindows(Display* display, XErrorEvent* error)
 
 void HostX11::InstallErrorHandler()
 {
+    // Only Xlib's own handler (or one from before the host) is kept as the previous one: SDL's
+    // handler passes errors on to the handler it found, and chaining back to it would loop.
     XErrorHandler replaced = XSetErrorHandler(IgnoreGoneWindows);
-    if (replaced != IgnoreGoneWindows)
+    if (replaced != IgnoreGoneWindows && previous_handler == nullptr)
         previous_handler = replaced;
 }
 

@@ -7,7 +7,7 @@ struct SDL_Window;
 namespace WinLayer::HostX11 {
 
 // Ignores BadWindow errors of SendEvent (SDL wakes its loop by sending to a window that may be
-// gone); other errors go to the handler that was there before.
+// gone); other errors go to the handler that was there before. Call it before SDL's video starts.
 void InstallErrorHandler();
 // Whether a window manager runs on the window's display (it announces itself on the root
 // window with _NET_SUPPORTING_WM_CHECK).
