@@ -10,6 +10,7 @@
 #include <toolkit/WinViewHookList.h>
 #include <toolkit/host/HostTypes.h>
 
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -64,7 +65,9 @@ public:
     WinViewHookList& Hooks() { return hooks_; }
 
 protected:
-    HostHandle window_ = 0;
+    // Atomic: a job thread that posts to a dialog looks it up by its window in the root list
+    // while the user-interface thread creates and destroys windows.
+    std::atomic<HostHandle> window_ = 0;
     uint32_t flags_ = 0;
     uint16_t id_ = 0;
     RawLayer::RawString class_name_;
