@@ -73,6 +73,29 @@ TEST_F(HostSystemMenuTest, WindowCommandsAreCarriedOut)
     EXPECT_FALSE(Host::IsWindow(top));
 }
 
+TEST_F(HostSystemMenuTest, MovingTheHighlightAloneChoosesNothing)
+{
+    // While the menu is open a timer looks at what arrived so far, then leaves with Escape.
+    std::vector<HostWParam> while_open;
+    proc.answer = [&](HostHandle window, uint32_t message, HostWParam, HostLParam) -> HostResult {
+        if (message != HostMsg::kTimer)
+            return kHostNotHandled;
+        Host::KillTimer(window, 1);
+        while_open = SysCommands();
+        Host::InjectKey(HostKey::kEscape);
+        return 0;
+    };
+    Host::InjectKey(HostKey::kSpace, Host::kModAlt);
+    Host::InjectKey(HostKey::kDown);
+    Host::InjectKey(HostKey::kDown); // Close, with Maximize greyed or not
+    Host::InjectKey(HostKey::kDown);
+    Host::SetTimer(top, 1, 50);
+    Host::DrainMessages();
+    EXPECT_EQ(while_open, (std::vector<HostWParam> { HostSystemMenu::kKeyMenu }));
+    EXPECT_EQ(SysCommands(), (std::vector<HostWParam> { HostSystemMenu::kKeyMenu }));
+    EXPECT_TRUE(Host::IsWindow(top));
+}
+
 TEST_F(HostSystemMenuTest, AWindowThatHandlesCloseItselfMayRefuse)
 {
     proc.answer = [](HostHandle, uint32_t message, HostWParam, HostLParam) -> HostResult {
