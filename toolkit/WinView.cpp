@@ -1,3 +1,6 @@
+// Sections: the style record (text slots 0-3), the resize record (anchored layout), the default
+// slots, fitting, ownership and window helpers, dispatch of host messages to the slots and hooks.
+
 #include <core/RawEncoding.h>
 #include <toolkit/WinDialog.h>
 #include <toolkit/WinView.h>
