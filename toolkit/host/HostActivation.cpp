@@ -52,8 +52,7 @@ void HostActivation::Activate(HostHandle top, HostWParam how, bool restore_focus
     }
     record->passive_show = false;
     state.tree.RaiseTopLevel(top);
-    if (!state.headless && record->Visible())
-        SDL_RaiseWindow(record->sdl_window);
+    RaiseInSystem(top);
     Host::SendMessage(
         top, HostMsg::kActivate, HostMakeWParam(static_cast<uint32_t>(how), 0), static_cast<HostLParam>(old));
     if (state.active != top || !Host::IsWindow(top))
@@ -70,6 +69,17 @@ void HostActivation::Activate(HostHandle top, HostWParam how, bool restore_focus
     const bool usable
         = last_record != nullptr && !last_record->destroying && state.tree.IsDescendant(top, last);
     ChangeFocus(usable ? last : top);
+}
+
+void HostActivation::RaiseInSystem(HostHandle top)
+{
+    const HostState& state = State();
+    const HostWindowRecord* record = state.tree.Find(top);
+    if (state.headless || record == nullptr || !record->Visible() || record->sdl_window == nullptr)
+        return;
+    SDL_RaiseWindow(record->sdl_window);
+    if (!WindowManagerDecides())
+        SDL_SetWindowInputFocus(record->sdl_window);
 }
 
 void HostActivation::ActivateAnother(HostHandle leaving)
@@ -156,8 +166,7 @@ bool SetForegroundWindow(HostHandle top_level)
     if (state.active == top_level) {
         if (state.focus == 0 || !state.tree.IsDescendant(top_level, state.focus))
             HostActivation::ChangeFocus(top_level);
-        if (!state.headless)
-            SDL_RaiseWindow(record->sdl_window);
+        HostActivation::RaiseInSystem(top_level);
         return true;
     }
     HostActivation::Activate(top_level, kActive);

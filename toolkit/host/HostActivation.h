@@ -20,6 +20,10 @@ bool CanActivate(const HostWindowRecord* record);
 void Activate(HostHandle top, HostWParam how, bool restore_focus = true);
 // Activates another top-level than `leaving` (its owner when possible), or none.
 void ActivateAnother(HostHandle leaving);
+// Brings a shown top-level to the front of the window system. Without a window manager it also
+// takes the window system's keyboard focus: SDL hands that to every window it shows, popups
+// included, and a hidden window's focus reverts to nothing, which leaves the keyboard dead.
+void RaiseInSystem(HostHandle top);
 // Moves the focus: kKillFocus to the old window, kSetFocus to the new one.
 void ChangeFocus(HostHandle to);
 // A window and its children are going away (hidden or destroyed): the focus, the capture,

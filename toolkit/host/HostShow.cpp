@@ -35,6 +35,8 @@ bool ShowWindow(HostHandle window, int show_command)
                 SDL_HideWindow(record->sdl_window);
                 if (state.active == window)
                     HostActivation::ActivateAnother(window);
+                else if (state.active != 0 && !WindowManagerDecides())
+                    HostActivation::RaiseInSystem(state.active); // the keyboard comes back from a popup
             }
             return was_visible;
         }
