@@ -187,10 +187,10 @@ HostBitmap WinBitmapPool::DrawIcon(Icon icon, int32_t size)
         break;
     case Icon::Question: {
         DrawRoundMark(painter, size);
-        HostFontSpec spec;
-        spec.height = -static_cast<int32_t>(std::lround(size * 0.62));
-        spec.weight = 700;
-        HostFont font(spec);
+        HostFontSpec font_spec;
+        font_spec.height = -static_cast<int32_t>(std::lround(size * 0.62));
+        font_spec.weight = 700;
+        HostFont font(font_spec);
         HostRect rect { 0, 0, size, size };
         painter.DrawText(font, "?", rect,
             HostText::kCenter | HostText::kVCenter | HostText::kSingleLine | HostText::kNoPrefix, kIconWhite);

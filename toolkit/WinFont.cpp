@@ -89,7 +89,7 @@ void WinFont::SetLogFont(const WinLogFont& log_font)
 const HostFontPtr& WinFont::Handle() const
 {
     if (!handle_)
-        handle_ = std::make_shared<HostFont>(Spec());
+        handle_ = std::make_shared<HostFont>(FontSpec());
     return handle_;
 }
 
@@ -139,28 +139,28 @@ void WinFont::Save(RawParameterList& list) const
     StoreValue(list, kFaceName, RawString(Utf8FromUtf16(f.face_name), RawEncoding::Utf8));
 }
 
-WinLogFont WinFont::LogFontFromSpec(const HostFontSpec& spec)
+WinLogFont WinFont::LogFontFromSpec(const HostFontSpec& font_spec)
 {
     WinLogFont font;
-    font.height = spec.height;
-    font.weight = spec.weight;
-    font.italic = spec.italic ? 1 : 0;
-    font.underline = spec.underline ? 1 : 0;
-    font.strike_out = spec.strike_out ? 1 : 0;
-    font.face_name = Utf16FromUtf8(spec.face);
+    font.height = font_spec.height;
+    font.weight = font_spec.weight;
+    font.italic = font_spec.italic ? 1 : 0;
+    font.underline = font_spec.underline ? 1 : 0;
+    font.strike_out = font_spec.strike_out ? 1 : 0;
+    font.face_name = Utf16FromUtf8(font_spec.face);
     return font;
 }
 
 HostFontSpec WinFont::SpecFromLogFont(const WinLogFont& log_font)
 {
-    HostFontSpec spec;
-    spec.height = log_font.height;
-    spec.weight = log_font.weight;
-    spec.italic = log_font.italic != 0;
-    spec.underline = log_font.underline != 0;
-    spec.strike_out = log_font.strike_out != 0;
-    spec.face = Utf8FromUtf16(log_font.face_name);
-    return spec;
+    HostFontSpec font_spec;
+    font_spec.height = log_font.height;
+    font_spec.weight = log_font.weight;
+    font_spec.italic = log_font.italic != 0;
+    font_spec.underline = log_font.underline != 0;
+    font_spec.strike_out = log_font.strike_out != 0;
+    font_spec.face = Utf8FromUtf16(log_font.face_name);
+    return font_spec;
 }
 
 WinLogFont WinFont::FallbackLogFont()
@@ -171,11 +171,11 @@ WinLogFont WinFont::FallbackLogFont()
     return font;
 }
 
-WinLogFont WinFont::DesktopLogFont(const HostFontSpec& spec)
+WinLogFont WinFont::DesktopLogFont(const HostFontSpec& font_spec)
 {
-    if (spec.height == 0 && spec.face.empty())
+    if (font_spec.height == 0 && font_spec.face.empty())
         return FallbackLogFont();
-    WinLogFont font = LogFontFromSpec(spec);
+    WinLogFont font = LogFontFromSpec(font_spec);
     font.charset = 1;
     return font;
 }

@@ -51,7 +51,7 @@ public:
     // The host font of the record, made on first use (user-interface thread).
     const HostFontPtr& Handle() const;
     // What the host needs of the record.
-    HostFontSpec Spec() const { return SpecFromLogFont(log_font_); }
+    HostFontSpec FontSpec() const { return SpecFromLogFont(log_font_); }
 
     // Reads the record from a parameter list under the keys "Height" ... "FaceName"; a missing
     // key keeps the current value of its field. Integers are clamped to the range of their field.
@@ -60,7 +60,7 @@ public:
     // name as text), replacing the value of a key the list holds already.
     void Save(RawLayer::RawParameterList& list) const;
 
-    static WinLogFont LogFontFromSpec(const HostFontSpec& spec);
+    static WinLogFont LogFontFromSpec(const HostFontSpec& font_spec);
     static HostFontSpec SpecFromLogFont(const WinLogFont& log_font);
     // The zeroed record with height 12 used when the desktop's fonts cannot be read.
     static WinLogFont FallbackLogFont();
@@ -69,9 +69,9 @@ public:
     static const WinFontPtr& MenuFont();
     static const WinFontPtr& StatusFont();
     static const WinFontPtr& MessageFont();
-    // The record of a desktop font spec, or the fallback when the spec tells nothing (no face
+    // The record of a desktop font font_spec, or the fallback when the font_spec tells nothing (no face
     // and no size: the desktop's setting could not be read).
-    static WinLogFont DesktopLogFont(const HostFontSpec& spec);
+    static WinLogFont DesktopLogFont(const HostFontSpec& font_spec);
 
 private:
     WinLogFont log_font_;

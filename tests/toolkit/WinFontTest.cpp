@@ -149,16 +149,16 @@ TEST(WinFontRecord, SpecMappingAndFallback)
     EXPECT_EQ(WinFont().LogFont(), fallback);
     EXPECT_EQ(WinFont::DesktopLogFont(HostFontSpec {}), fallback) << "nothing known of the desktop font";
 
-    HostFontSpec spec;
-    spec.height = -13;
-    spec.weight = 600;
-    spec.italic = true;
-    spec.face = "DejaVu Sans";
-    const WinLogFont desktop = WinFont::DesktopLogFont(spec);
+    HostFontSpec font_spec;
+    font_spec.height = -13;
+    font_spec.weight = 600;
+    font_spec.italic = true;
+    font_spec.face = "DejaVu Sans";
+    const WinLogFont desktop = WinFont::DesktopLogFont(font_spec);
     EXPECT_EQ(desktop.height, -13);
     EXPECT_EQ(desktop.italic, 1);
     EXPECT_EQ(desktop.face_name, u"DejaVu Sans");
-    EXPECT_EQ(WinFont::SpecFromLogFont(desktop), spec);
+    EXPECT_EQ(WinFont::SpecFromLogFont(desktop), font_spec);
 }
 
 TEST(WinFontRecord, NewRecordMakesANewHostFont)
@@ -171,7 +171,7 @@ TEST(WinFontRecord, NewRecordMakesANewHostFont)
     bigger.height = -30;
     font.SetLogFont(bigger);
     EXPECT_NE(font.Handle(), first);
-    EXPECT_EQ(font.Handle()->Spec().height, -30);
+    EXPECT_EQ(font.Handle()->FontSpec().height, -30);
     EXPECT_TRUE(WinFont::MessageFont() && WinFont::MenuFont() && WinFont::StatusFont());
 }
 

@@ -33,13 +33,13 @@ struct Metrics {
 
 using MetricsKey = std::tuple<int32_t, int32_t, bool, std::string>;
 
-PangoFontDescription* MakeDescription(const HostFontSpec& spec, int32_t pixel_size)
+PangoFontDescription* MakeDescription(const HostFontSpec& font_spec, int32_t pixel_size)
 {
     PangoFontDescription* description = pango_font_description_new();
-    pango_font_description_set_family(description, spec.face.empty() ? "Sans" : spec.face.c_str());
-    const int32_t weight = spec.weight <= 0 ? 400 : std::clamp(spec.weight, 100, 1000);
+    pango_font_description_set_family(description, font_spec.face.empty() ? "Sans" : font_spec.face.c_str());
+    const int32_t weight = font_spec.weight <= 0 ? 400 : std::clamp(font_spec.weight, 100, 1000);
     pango_font_description_set_weight(description, static_cast<PangoWeight>(weight));
-    pango_font_description_set_style(description, spec.italic ? PANGO_STYLE_ITALIC : PANGO_STYLE_NORMAL);
+    pango_font_description_set_style(description, font_spec.italic ? PANGO_STYLE_ITALIC : PANGO_STYLE_NORMAL);
     pango_font_description_set_absolute_size(description, static_cast<double>(pixel_size) * PANGO_SCALE);
     return description;
 }
@@ -64,41 +64,41 @@ Metrics Measure(const PangoFontDescription* description)
 
 // A cell height asks for ascent + descent: start from the same pixel size, then scale by
 // what it gave (the face's line is usually taller than its size) and keep the closer one.
-int32_t PixelSizeForCell(const HostFontSpec& spec)
+int32_t PixelSizeForCell(const HostFontSpec& font_spec)
 {
-    const int32_t wanted = spec.height;
+    const int32_t wanted = font_spec.height;
     int32_t size = wanted;
-    PangoFontDescription* description = MakeDescription(spec, size);
+    PangoFontDescription* description = MakeDescription(font_spec, size);
     const int32_t first = Measure(description).line_height;
     pango_font_description_free(description);
     if (first == wanted)
         return size;
     const int32_t scaled = std::max(1, (wanted * size + first / 2) / first);
-    description = MakeDescription(spec, scaled);
+    description = MakeDescription(font_spec, scaled);
     const int32_t second = Measure(description).line_height;
     pango_font_description_free(description);
     return std::abs(second - wanted) <= std::abs(first - wanted) ? scaled : size;
 }
 
-int32_t PixelSize(const HostFontSpec& spec)
+int32_t PixelSize(const HostFontSpec& font_spec)
 {
-    if (spec.height < 0)
-        return -spec.height;
-    if (spec.height > 0)
-        return PixelSizeForCell(spec);
+    if (font_spec.height < 0)
+        return -font_spec.height;
+    if (font_spec.height > 0)
+        return PixelSizeForCell(font_spec);
     return kDefaultPixelHeight;
 }
 
-// Fonts are made often (one per view) from few specs: measuring once per spec is enough.
-const Metrics& CachedMetrics(const HostFontSpec& spec)
+// Fonts are made often (one per view) from few descriptions: measuring each description once is enough.
+const Metrics& CachedMetrics(const HostFontSpec& font_spec)
 {
     static std::map<MetricsKey, Metrics> cache;
-    const MetricsKey key { spec.height, spec.weight, spec.italic, spec.face };
+    const MetricsKey key { font_spec.height, font_spec.weight, font_spec.italic, font_spec.face };
     const auto found = cache.find(key);
     if (found != cache.end())
         return found->second;
-    const int32_t pixel_size = PixelSize(spec);
-    PangoFontDescription* description = MakeDescription(spec, pixel_size);
+    const int32_t pixel_size = PixelSize(font_spec);
+    PangoFontDescription* description = MakeDescription(font_spec, pixel_size);
     Metrics metrics = Measure(description);
     pango_font_description_free(description);
     metrics.pixel_size = pixel_size;
@@ -130,16 +130,16 @@ std::string DesktopFamily()
 
 HostFontSpec DesktopSpec()
 {
-    HostFontSpec spec;
-    spec.height = kDesktopCharHeight;
-    spec.face = DesktopFamily();
-    return spec;
+    HostFontSpec font_spec;
+    font_spec.height = kDesktopCharHeight;
+    font_spec.face = DesktopFamily();
+    return font_spec;
 }
 
 } // namespace
 
-HostFont::HostFont(const HostFontSpec& spec)
-    : spec_(spec)
+HostFont::HostFont(const HostFontSpec& font_spec)
+    : spec_(font_spec)
 {
     const Metrics& metrics = CachedMetrics(spec_);
     description_ = MakeDescription(spec_, metrics.pixel_size);

@@ -27,12 +27,12 @@ struct HostFontSpec {
 
 class HostFont {
 public:
-    explicit HostFont(const HostFontSpec& spec);
+    explicit HostFont(const HostFontSpec& font_spec);
     ~HostFont();
     HostFont(const HostFont&) = delete;
     HostFont& operator=(const HostFont&) = delete;
 
-    const HostFontSpec& Spec() const { return spec_; }
+    const HostFontSpec& FontSpec() const { return spec_; }
     // Line height, ascent and average character width in pixels.
     int32_t LineHeight() const;
     int32_t Ascent() const;

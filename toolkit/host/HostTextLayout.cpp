@@ -104,9 +104,9 @@ HostTextLayout::HostTextLayout(const HostFont& font, const std::string& utf8, ui
 
     PangoAttrList* attributes = pango_attr_list_new();
     pango_attr_list_insert(attributes, pango_attr_line_height_new_absolute(line_height_ * PANGO_SCALE));
-    if (font.Spec().underline)
+    if (font.FontSpec().underline)
         pango_attr_list_insert(attributes, pango_attr_underline_new(PANGO_UNDERLINE_SINGLE));
-    if (font.Spec().strike_out)
+    if (font.FontSpec().strike_out)
         pango_attr_list_insert(attributes, pango_attr_strikethrough_new(TRUE));
     for (const auto& [start, end] : mnemonics) {
         PangoAttribute* underline = pango_attr_underline_new(PANGO_UNDERLINE_SINGLE);

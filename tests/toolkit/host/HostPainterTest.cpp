@@ -47,9 +47,9 @@ HostRect Changed(const HostBitmap& bitmap, uint32_t background)
 const HostFont& TextFont()
 {
     static const HostFont font = [] {
-        HostFontSpec spec;
-        spec.height = -14;
-        return HostFont(spec);
+        HostFontSpec font_spec;
+        font_spec.height = -14;
+        return HostFont(font_spec);
     }();
     return font;
 }

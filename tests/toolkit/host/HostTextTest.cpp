@@ -14,17 +14,17 @@ namespace {
 
 using namespace WinLayer;
 
-HostFontSpec Spec(int32_t height, int32_t weight = 400)
+HostFontSpec FontSpec(int32_t height, int32_t weight = 400)
 {
-    HostFontSpec spec;
-    spec.height = height;
-    spec.weight = weight;
-    return spec;
+    HostFontSpec font_spec;
+    font_spec.height = height;
+    font_spec.weight = weight;
+    return font_spec;
 }
 
 const HostFont& UiFont()
 {
-    static const HostFont font(Spec(-12));
+    static const HostFont font(FontSpec(-12));
     return font;
 }
 
@@ -35,28 +35,28 @@ HostSize Measure(const std::string& text, uint32_t flags, int32_t width = 0)
 
 TEST(HostFontTest, SizesFollowTheSpec)
 {
-    const HostFont small(Spec(-10));
-    const HostFont large(Spec(-24));
+    const HostFont small(FontSpec(-10));
+    const HostFont large(FontSpec(-24));
     EXPECT_GT(large.LineHeight(), small.LineHeight());
     EXPECT_GT(large.AverageCharWidth(), small.AverageCharWidth());
     EXPECT_GT(large.Ascent(), small.Ascent());
     EXPECT_LT(large.Ascent(), large.LineHeight());
     // The default size is 9 points at 96 dots per inch: 12 pixels.
-    EXPECT_EQ(HostFont(HostFontSpec()).LineHeight(), HostFont(Spec(-12)).LineHeight());
+    EXPECT_EQ(HostFont(HostFontSpec()).LineHeight(), HostFont(FontSpec(-12)).LineHeight());
     // A positive height asks for the cell: ascent plus descent.
     for (int32_t cell : { 13, 16, 20, 30, 45 }) {
         SCOPED_TRACE(cell);
-        EXPECT_NEAR(HostFont(Spec(cell)).LineHeight(), cell, 1);
+        EXPECT_NEAR(HostFont(FontSpec(cell)).LineHeight(), cell, 1);
     }
 }
 
 TEST(HostFontTest, StyleAndFaceChangeTheLook)
 {
     const std::string text = "Wide Bold Text";
-    const HostSize normal = HostTextLayout(HostFont(Spec(-14, 400)), text, 0, 0).Size();
-    const HostSize bold = HostTextLayout(HostFont(Spec(-14, 700)), text, 0, 0).Size();
+    const HostSize normal = HostTextLayout(HostFont(FontSpec(-14, 400)), text, 0, 0).Size();
+    const HostSize bold = HostTextLayout(HostFont(FontSpec(-14, 700)), text, 0, 0).Size();
     EXPECT_GT(bold.cx, normal.cx);
-    HostFontSpec mono_spec = Spec(-14);
+    HostFontSpec mono_spec = FontSpec(-14);
     mono_spec.face = "DejaVu Sans Mono";
     const HostFont mono(mono_spec);
     // In a fixed-pitch face every character takes the average width.
@@ -70,10 +70,11 @@ TEST(HostFontTest, DesktopFontsAndFamilies)
     EXPECT_TRUE(std::is_sorted(families.begin(), families.end()));
     EXPECT_NE(std::find(families.begin(), families.end(), "DejaVu Sans"), families.end());
     EXPECT_NE(std::find(families.begin(), families.end(), "IPAGothic"), families.end());
-    for (const HostFontSpec& spec :
+    for (const HostFontSpec& font_spec :
         { HostFont::MenuFontSpec(), HostFont::StatusFontSpec(), HostFont::MessageFontSpec() }) {
-        EXPECT_LT(spec.height, 0);
-        EXPECT_NE(std::find(families.begin(), families.end(), spec.face), families.end()) << spec.face;
+        EXPECT_LT(font_spec.height, 0);
+        EXPECT_NE(std::find(families.begin(), families.end(), font_spec.face), families.end())
+            << font_spec.face;
     }
 }
 
