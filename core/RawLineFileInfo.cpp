@@ -112,9 +112,12 @@ bool IsTextControl(unsigned code)
 // reads as UTF-16 text in one byte order. Text in UTF-16 has its zero bytes in the high byte of
 // the characters below U+0100 and, more rarely, in the low byte of characters U+xx00; it never
 // holds U+0000, a control character outside IsTextControl or a surrogate without its partner,
-// and it has whole units. It is confirmed by a 16-bit line end (000A or 000D); a file of one
-// line without one is confirmed when every zero byte stands in a high byte and no line end
-// byte appears at all (byte-form line ends with zero bytes between them are not UTF-16).
+// and it has whole units. It is confirmed by a 16-bit line end (000A or 000D). Without one (a
+// text of one line, or of lines longer than the window), every zero byte must stand in a high
+// byte and no line end byte may appear at all (byte-form line ends with zero bytes between them
+// are not UTF-16); then a whole file is confirmed, and a longer one when at least a quarter of
+// its units have a zero high byte, as text in Latin script has: a lone zero byte before a long
+// run of other bytes is no evidence of UTF-16.
 bool ReadsAsUtf16(std::string_view window, bool whole, bool big_endian)
 {
     size_t n = window.size();
@@ -145,7 +148,9 @@ bool ReadsAsUtf16(std::string_view window, bool whole, bool big_endian)
         return false;
     if (line_ends > 0)
         return true;
-    return whole && low_zeros == 0 && window.find_first_of("\n\r") == std::string_view::npos;
+    if (low_zeros > 0 || window.find_first_of("\n\r") != std::string_view::npos)
+        return false;
+    return whole || high_zeros * 4 >= static_cast<int64_t>(n / 2);
 }
 
 // The confirmation of a file whose first kZeroWindow bytes hold a zero byte: UTF-16 in the byte
