@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <tests/TestSupport.h>
 #include <unistd.h>
 
 using namespace RawLayer;
@@ -62,12 +63,7 @@ std::string Slurp(const std::string& path)
 
 class LineFileTest : public testing::Test {
 protected:
-    void SetUp() override
-    {
-        folder_ = std::filesystem::temp_directory_path() / "quelvane-linefile-XXXXXX";
-        ASSERT_NE(mkdtemp(folder_.data()), nullptr);
-    }
-    void TearDown() override { std::filesystem::remove_all(folder_); }
+    void SetUp() override { ASSERT_FALSE(folder_.empty()); }
 
     // Reads `bytes` from a file, with `ascii` for a file of plain ASCII. A read that ends normally
     // must give the file back byte for byte.
@@ -79,7 +75,8 @@ protected:
         return result;
     }
 
-    std::string folder_;
+    QuelvaneTest::TestFolder temp_;
+    std::string folder_ = temp_.Path();
 };
 
 } // namespace
