@@ -40,7 +40,8 @@ protected:
         std::vector<fs::path> sets;
         if (fs::is_directory(Path("backup"))) {
             for (const fs::directory_entry& entry : fs::directory_iterator(Path("backup")))
-                sets.push_back(entry.path());
+                if (entry.is_directory()) // the apply lock file lies beside the sets
+                    sets.push_back(entry.path());
         }
         return sets;
     }
@@ -105,8 +106,9 @@ TEST_F(CliApplyTest, DefaultBackupFolderIsTheUsersStateFolder)
     CliOutcome outcome = Run({ "-q", "--apply", "-e", "foo", "-r", "bar", file });
     EXPECT_EQ(outcome.status, 0) << outcome.err;
     ASSERT_TRUE(fs::is_directory(Path(".state/QuelvaneBackup")));
+    EXPECT_TRUE(fs::is_regular_file(Path(".state/QuelvaneBackup/Quelvane.lock")));
     EXPECT_EQ(
-        std::distance(fs::directory_iterator(Path(".state/QuelvaneBackup")), fs::directory_iterator()), 1);
+        std::distance(fs::directory_iterator(Path(".state/QuelvaneBackup")), fs::directory_iterator()), 2);
 }
 
 TEST_F(CliApplyTest, FailedFileExitsTwoAndPrintsItsEntry)
@@ -167,7 +169,8 @@ TEST_F(CliApplyTest, LoadedParamsComeFirstAndTakeMoreItems)
 
     CliOutcome missing = Run({ "-l", Path("none.ini") });
     EXPECT_EQ(missing.status, 2);
-    EXPECT_NE(missing.err.find("Read open error (" + Path("none.ini") + ")"), std::string::npos)
+    EXPECT_NE(missing.err.find("Read open error (" + Path("none.ini") + ": No such file or directory)"),
+        std::string::npos)
         << missing.err;
 }
 

@@ -233,11 +233,11 @@ TEST_F(RawProfileTest, FailedWritesLeaveTheFileUntouched)
         EXPECT_EQ(NamesInFolder(), Names { "file.ini" });
     }
 
-    // An old file that cannot be read, and a folder that cannot take the new one.
+    // An old "file" that is a folder, which is no record, and a folder that cannot take the new one.
     fs::create_directories(dir_ / "folder.ini");
     RawProfile folder = ProfileOf("folder.ini");
     EXPECT_FALSE(folder.WriteSection("S", ListOf({ { "k", "v" } })));
-    EXPECT_EQ(folder.Status(), RawLineFile::kReadError);
+    EXPECT_EQ(folder.Status(), RawLineFile::kReadOpenError);
     RawProfile nowhere = ProfileOf("missing/file.ini");
     EXPECT_FALSE(nowhere.WriteSection("S", ListOf({ { "k", "v" } })));
     EXPECT_EQ(nowhere.Status(), RawLineFile::kWriteOpenError);

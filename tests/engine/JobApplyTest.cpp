@@ -261,20 +261,23 @@ INSTANTIATE_TEST_SUITE_P(Corpus, JobApplyCorpusTest,
         CorpusCase { "uchardet/en/ascii.txt", "ASCII", "Ascii", RawEncoding::Utf8 },
         CorpusCase { "inquisitor/ascii_ascii-cr.txt", "Library", "LIBRARY", RawEncoding::Utf8 }));
 
-TEST_F(JobApplyTest, KeepsPermissionBits)
+// A file without the user's write bit is read-only for every user: root, who may write any file,
+// is refused it too, and the entry names the file and why (no temporary file was ever made).
+TEST_F(JobApplyTest, KeepsPermissionBitsAndLeavesReadOnlyFilesAlone)
 {
     const mode_t modes[] = { 0640, 0755, 0444 };
     for (mode_t mode : modes)
         ASSERT_EQ(chmod(Write("m" + std::to_string(mode), "a hit\n").c_str(), mode), 0);
     Search(files_, "hit", "HIT");
-    // A file the user may not write stays as it is; root may write any file.
-    bool root = geteuid() == 0;
-    EXPECT_EQ(Apply(), root);
+    EXPECT_FALSE(Apply());
     for (mode_t mode : modes) {
         std::string path = files_ + "/m" + std::to_string(mode);
         EXPECT_EQ(fs::status(path).permissions(), fs::perms(mode)) << mode;
-        EXPECT_EQ(Read(path), mode == 0444 && !root ? "a hit\n" : "a HIT\n") << mode;
+        EXPECT_EQ(Read(path), mode == 0444 ? "a hit\n" : "a HIT\n") << mode;
     }
+    ASSERT_EQ(Errors().size(), 1u);
+    EXPECT_EQ(Errors()[0].display.Str(), "Open error for write (" + files_ + "/m292: read-only file)");
+    EXPECT_EQ(Copies(), (Texts { "m416", "m493" }));
 }
 
 TEST_F(JobApplyTest, WritesThroughASymbolicLink)
@@ -336,7 +339,7 @@ INSTANTIATE_TEST_SUITE_P(Changes, JobApplyChangeTest,
     testing::Values(ChangeCase { Change::Newer, "keep\n", "Modified file (%)", false },
         ChangeCase { Change::Removed, "", "Missing file (%)", false },
         ChangeCase { Change::Folder, "", "Missing file (%)", false },
-        ChangeCase { Change::SameTime, "keep\none hit\nkeep\n", "Logic error on file (%.tmp)", true },
+        ChangeCase { Change::SameTime, "keep\none hit\nkeep\n", "Logic error on file (%)", true },
         ChangeCase { Change::SameTime, "keep\none hit\nkeep\ntwo hit", "Logic error on file (%)", true },
         ChangeCase {
             Change::SameTime, "keep\none hat\nkeep\ntwo hit\nend\n", "Logic error on file (%)", true },
@@ -344,13 +347,13 @@ INSTANTIATE_TEST_SUITE_P(Changes, JobApplyChangeTest,
             "Line overflow [line=5] (%)", true },
         ChangeCase { Change::SameTime, std::string("\xFF\xFEk\0\n\0", 6), "Modified file (%)", false }));
 
-// The 2nd of 3 files fails: its temporary file's name would be one byte longer than a name may
-// be, a failure that holds for root too. It gets no copy, since the copy is made last, and
-// the files around it are replaced.
+// The 2nd of 3 files fails: it is read-only, which holds for root too. It gets no copy, since the
+// copy is made last, and the files around it are replaced.
 TEST_F(JobApplyTest, AFailedFileLeavesTheOthersReplaced)
 {
-    std::string a = Write("a.txt", "a hit\n"), b = Write(std::string(252, 'b'), "b hit\n");
+    std::string a = Write("a.txt", "a hit\n"), b = Write("b.txt", "b hit\n");
     std::string c = Write("c.txt", "c hit\n");
+    ASSERT_EQ(chmod(b.c_str(), 0444), 0);
     params_.targets.Add(U8(a));
     params_.targets.Add(U8(b));
     Search(c, "hit", "HIT");
@@ -366,7 +369,7 @@ TEST_F(JobApplyTest, AFailedFileLeavesTheOthersReplaced)
     EXPECT_EQ(std::ranges::count(codes_, kApplyStarted), 1);
     std::vector<JobStatusUnit> errors = Errors();
     ASSERT_EQ(errors.size(), 1u);
-    EXPECT_EQ(errors[0].display.Str(), "Open error for write (" + b + ".tmp)");
+    EXPECT_EQ(errors[0].display.Str(), "Open error for write (" + b + ": read-only file)");
     ASSERT_EQ(results_.blocks.Count(), 3);
     for (int i : { 0, 1, 2 }) {
         EXPECT_EQ(Block(i).HasFlag(kAfl), i == 1) << i;
@@ -424,7 +427,7 @@ TEST_F(JobApplyTest, FailsAFileWhoseBackupCannotBeMade)
     Search(files_, "hit", "HIT");
     std::ofstream(root_ + "/backup") << "a file where the store's folder should be";
     EXPECT_FALSE(Apply());
-    ExpectFailed("Backup error (" + path + ")");
+    ExpectFailed("Backup folder error (" + root_ + "/backup: not a folder)");
     EXPECT_EQ(Read(path), "a hit\n");
     EXPECT_EQ(Names(files_), Texts { "a.txt" });
 }
@@ -448,7 +451,8 @@ TEST_F(JobApplyTest, FailsAFileThatCannotBeWrittenWhole)
         JobBackupList no_backups; // the copy would meet the limit first
         bool failed = setrlimit(RLIMIT_FSIZE, &limit) == 0 && !Apply(kSearchLimit, &no_backups);
         std::vector<JobStatusUnit> errors = Errors();
-        _exit(failed && errors.size() == 1 && errors[0].display.Str() == "Write error (" + path + ".tmp)"
+        _exit(failed && errors.size() == 1
+                    && errors[0].display.Str() == "Write error (" + path + ": File too large)"
                 ? 0
                 : 1);
     }

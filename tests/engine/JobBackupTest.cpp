@@ -354,27 +354,52 @@ TEST_F(JobBackupTest, NoDaysExpiresTodayButNeitherTomorrowNorThisRun)
     EXPECT_EQ(listed, (Strings { "20240331_110000", "20240401_000000" }));
 }
 
-TEST_F(JobBackupTest, WaitReadyBlocksUntilTheStoreIsRead)
+TEST_F(JobBackupTest, RecordsThatAreNotPlainFilesAreRefusedWithoutWaiting)
 {
-    // The loader blocks reading a record that is a pipe until the test writes into it.
-    fs::create_directories(Path("store/20240330_000000"));
-    ASSERT_EQ(mkfifo(Path("store/20240330_000000/Backup.ini").c_str(), 0600), 0);
+    // A pipe would block the loader for ever and a link to an endless device would be read
+    // without end; both are reported and the good set is still read.
+    MakeSet("20240330_000000");
+    fs::create_directories(Path("store/20240330_000001"));
+    ASSERT_EQ(mkfifo(Path("store/20240330_000001/Backup.ini").c_str(), 0600), 0);
+    fs::create_directories(Path("store/20240330_000002"));
+    fs::create_symlink("/dev/zero", Path("store/20240330_000002/Backup.ini"));
     JobBackupList store;
     Start(store, 30);
-    std::atomic<bool> ready { false };
-    std::thread waiter([&] {
-        store.WaitReady();
-        ready = true;
-    });
-    EXPECT_FALSE(ready);
-    EXPECT_FALSE(store.IsLoaded());
-    std::ofstream(Path("store/20240330_000000/Backup.ini")) << "[Action_0]\r\nSource=/d/a\r\nDestin=a\r\n";
-    waiter.join();
-    ASSERT_EQ(store.Sets().size(), 1u);
-    EXPECT_EQ(store.Sets().front()->Items().Count(), 1);
+    store.WaitReady();
+    ASSERT_TRUE(store.IsLoaded());
+    int32_t items = 0;
+    for (JobBackupUnit* set : store.Sets())
+        items += set->Items().Count();
+    EXPECT_EQ(items, 1);
+    Strings problems = store.Problems();
+    ASSERT_EQ(problems.size(), 2u);
+    for (const std::string& problem : problems)
+        EXPECT_EQ(problem.rfind("Backup record error (" + Path("store/20240330_00000"), 0), 0u) << problem;
 
     JobBackupList never_started;
     never_started.WaitReady(); // returns: there is no loader to wait for
+}
+
+TEST_F(JobBackupTest, AStoreOthersMayWriteIsNotTrusted)
+{
+    MakeSet("20240330_000000");
+    MakeSet("20240330_000001");
+    fs::permissions(Path("store/20240330_000001"), fs::perms::others_write, fs::perm_options::add);
+    {
+        JobBackupList store;
+        Start(store, 30);
+        store.WaitReady();
+        EXPECT_EQ(Listed(store), Strings { "20240330_000000" });
+        ASSERT_EQ(store.Problems().size(), 1u);
+        EXPECT_EQ(store.Problems()[0].rfind("Backup set error (", 0), 0u);
+    }
+    fs::permissions(Path("store"), fs::perms::group_write, fs::perm_options::add);
+    JobBackupList store;
+    Start(store, 30);
+    store.WaitReady();
+    EXPECT_TRUE(Listed(store).empty());
+    ASSERT_EQ(store.Problems().size(), 1u);
+    EXPECT_EQ(store.Problems()[0].rfind("Backup folder error (", 0), 0u);
 }
 
 } // namespace

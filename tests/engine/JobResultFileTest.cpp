@@ -8,6 +8,7 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <tests/TestSupport.h>
 
 using namespace JobLayer;
@@ -210,9 +211,15 @@ TEST_F(JobResultFileTest, RejectedFilesChangeNothing)
         EXPECT_EQ(loaded_.blocks.Count(), 1);
         EXPECT_EQ(Texts(loaded_params_.expressions), Strings { "keep" });
     }
+    // The reason is named; a pipe is refused before it is read, so the load does not hang.
     path_ = folder_ + "/missing.txt";
     EXPECT_FALSE(Load().success);
-    EXPECT_EQ(LastStatus(), "Read open error (" + path_ + ")");
+    EXPECT_EQ(LastStatus(), "Read open error (" + path_ + ": No such file or directory)");
+    path_ = folder_ + "/pipe.txt";
+    ASSERT_EQ(mkfifo(path_.c_str(), 0600), 0);
+    EXPECT_FALSE(Load().success);
+    EXPECT_EQ(LastStatus(), "Read open error (" + path_ + ": not a regular file)");
+    EXPECT_EQ(loaded_.blocks.Count(), 1);
 }
 
 // Blocks that shared a status entry share the new one; a saved status text is split into its
