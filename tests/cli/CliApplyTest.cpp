@@ -350,4 +350,57 @@ TEST_F(CliCrashTest, KilledApplyLeavesOldOrNewContentWithBackups)
     EXPECT_GE(cut_runs, kRuns / 5);
 }
 
+// A restore killed at random moments: every file holds its old or its new content, and a
+// later restore of the same set finishes the job.
+TEST_F(CliCrashTest, KilledRestoreLeavesOldOrNewContent)
+{
+    auto apply = [&] {
+        Reset();
+        ASSERT_EQ(
+            Run({ "-q", "--config=" + config_, "--apply", "-e", "needle", "-r", "thread", Path("t") }).status,
+            0);
+        ASSERT_EQ(Sets().size(), 1u);
+    };
+    auto restore_args = [&] {
+        return std::vector<std::string> { "--config=" + config_,
+            "--restore=" + Sets()[0].filename().string() };
+    };
+    apply();
+    auto started = std::chrono::steady_clock::now();
+    ASSERT_EQ(Run(restore_args()).status, 0);
+    int64_t whole_span
+        = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - started)
+              .count();
+    std::mt19937 random(20240612);
+    int cut_runs = 0;
+    for (int run = 1; run <= 3 * kRuns && (run <= kRuns / 2 || cut_runs < kRuns / 5); ++run) {
+        apply();
+        if (HasFatalFailure())
+            return;
+        pid_t pid = Spawn(restore_args(), Path(".out"), Path(".err"));
+        ASSERT_GT(pid, 0);
+        std::this_thread::sleep_for(
+            std::chrono::microseconds(std::uniform_int_distribution<int64_t>(0, whole_span)(random)));
+        kill(pid, SIGKILL);
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        int restored = 0;
+        for (int i = 0; i < kFiles; ++i) {
+            std::string content = ReadAll(paths_[i]);
+            if (content == new_texts_[i])
+                continue;
+            ASSERT_EQ(content, old_texts_[i]) << "run " << run << ": " << paths_[i];
+            ++restored;
+        }
+        cut_runs += restored > 0 && restored < kFiles ? 1 : 0;
+        // The copies are still there, so the restore can be run again to its end.
+        CliOutcome again = Run(restore_args());
+        EXPECT_EQ(again.status, 0) << "run " << run << ": " << again.err;
+        for (int i = 0; i < kFiles; ++i)
+            ASSERT_EQ(ReadAll(paths_[i]), old_texts_[i]) << "run " << run << ": " << paths_[i];
+    }
+    std::printf("[ crash    ] %d restore runs cut while writing\n", cut_runs);
+    EXPECT_GE(cut_runs, 1);
+}
+
 } // namespace
