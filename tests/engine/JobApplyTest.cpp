@@ -295,6 +295,36 @@ TEST_F(JobApplyTest, WritesThroughASymbolicLink)
     EXPECT_EQ(Read(set_->Folder().Str() + "/link.txt"), "a hit\n");
 }
 
+// A link and its target in one tree are one file: it is rewritten once, with one copy, and the
+// second name is reported as done already, not as a failure.
+TEST_F(JobApplyTest, ALinkAndItsTargetAreRewrittenOnce)
+{
+    std::string target = Write("target.txt", "a hit\n");
+    ASSERT_EQ(symlink("target.txt", (files_ + "/link.txt").c_str()), 0);
+    Search(files_, "hit", "HIT");
+    ASSERT_TRUE(Apply());
+    EXPECT_EQ(Read(target), "a HIT\n");
+    EXPECT_TRUE(Errors().empty());
+    EXPECT_EQ(Copies().size(), 1u);
+    std::vector<JobStatusUnit> entries = centre_.Entries();
+    EXPECT_EQ(
+        std::ranges::count_if(entries,
+            [](const JobStatusUnit& entry) { return entry.display.Str().starts_with("Already applied ("); }),
+        1);
+}
+
+// Names of 252 to 255 bytes leave no room for ".tmp": a short temporary name is used instead.
+TEST_F(JobApplyTest, AppliesFilesWithTheLongestNames)
+{
+    std::string a = Write(std::string(252, 'a'), "a hit\n");
+    std::string b = Write(std::string(255, 'b'), "b hit\n");
+    Search(files_, "hit", "HIT");
+    ASSERT_TRUE(Apply());
+    EXPECT_EQ(Read(a), "a HIT\n");
+    EXPECT_EQ(Read(b), "b HIT\n");
+    EXPECT_EQ(Names(files_).size(), 2u);
+}
+
 // --- Files that fail ------------------------------------------------------------------------------
 
 // How a file changes after the search: new content and time, removal, a folder in its place, or
