@@ -6,6 +6,7 @@
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <iterator>
 #include <map>
 #include <random>
@@ -15,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <tests/cli/CliFixture.h>
@@ -209,6 +211,41 @@ TEST_F(CliApplyTest, ListedSetIsRestored)
     CliOutcome unknown = Run({ "--config=" + config_, "--restore=20000101_000000" });
     EXPECT_EQ(unknown.status, 2);
     EXPECT_EQ(unknown.err, "No such backup set (20000101_000000)\n");
+}
+
+// A file changed after the apply is not put back unless asked with --force; a record that
+// holds a relative source path is refused, never resolved against the current folder.
+TEST_F(CliApplyTest, RestoreSkipsLaterChangesAndRefusesRelativeSources)
+{
+    std::string a = Write("t/a.txt", "foo\n");
+    std::string b = Write("t/b.txt", "foo b\n");
+    ASSERT_EQ(Run({ "-q", "--config=" + config_, "--apply", "-e", "foo", "-r", "bar", Path("t") }).status, 0);
+    ASSERT_EQ(Sets().size(), 1u);
+    std::string name = Sets()[0].filename();
+    Write("t/b.txt", "edited later\n");
+    const timespec later[2] = { { 0, UTIME_NOW }, { time(nullptr) + 100, 0 } };
+    ASSERT_EQ(utimensat(AT_FDCWD, b.c_str(), later, 0), 0);
+
+    CliOutcome careful = Run({ "--config=" + config_, "--restore=" + name });
+    EXPECT_NE(careful.status, 0);
+    EXPECT_NE(careful.err.find("Changed since the apply, not restored (" + b + ")"), std::string::npos)
+        << careful.err;
+    EXPECT_EQ(ReadAll(a), "foo\n");
+    EXPECT_EQ(ReadAll(b), "edited later\n");
+    CliOutcome forced = Run({ "--config=" + config_, "--restore=" + name, "--force" });
+    EXPECT_EQ(forced.status, 0) << forced.err;
+    EXPECT_EQ(ReadAll(b), "foo b\n");
+
+    std::string record = (Sets()[0] / "Backup.ini").string();
+    std::string text = ReadAll(record);
+    for (std::size_t at; (at = text.find("Source=/")) != std::string::npos;)
+        text.replace(at, std::string("Source=").size() + root_.string().size() + 1, "Source=");
+    std::ofstream(record, std::ios::binary | std::ios::trunc) << text;
+    Write("t/a.txt", "bar\n");
+    CliOutcome relative = Run({ "--config=" + config_, "--restore=" + name, "--force" });
+    EXPECT_NE(relative.status, 0);
+    EXPECT_NE(relative.err.find("relative source path"), std::string::npos) << relative.err;
+    EXPECT_EQ(ReadAll(a), "bar\n");
 }
 
 // An apply killed at random moments: whatever the moment, every file holds either its old or
