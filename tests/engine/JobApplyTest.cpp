@@ -1,5 +1,6 @@
 #include <app/GuiApplyJob.h>
 #include <core/RawPath.h>
+#include <core/RawSafeWrite.h>
 #include <engine/JobApply.h>
 #include <engine/JobReplacer.h>
 #include <engine/JobSearch.h>
@@ -15,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <stdlib.h>
@@ -462,9 +464,11 @@ TEST_F(JobApplyTest, FailsAFileWhoseBackupCannotBeMade)
     EXPECT_EQ(Names(files_), Texts { "a.txt" });
 }
 
-// A full disk, made by a file size limit in a child process: the temporary file cannot be
-// written, so the file stays as it was and no temporary file is left.
-TEST_F(JobApplyTest, FailsAFileThatCannotBeWrittenWhole)
+// A full disk, made by a file size limit in a child process (one per case, each from the same
+// search): with backups the copy meets the limit first, without them the temporary file does.
+// Either way the entry names the user's file and the system's reason, the file stays as it was,
+// no temporary file is left, and a run that backed up nothing leaves no set folder.
+TEST_F(JobApplyTest, AFullDiskFailsTheFileWithTheSystemsReason)
 {
 #if defined(__SANITIZE_THREAD__)
     GTEST_SKIP()
@@ -473,24 +477,112 @@ TEST_F(JobApplyTest, FailsAFileThatCannotBeWrittenWhole)
     std::string content = "a hit\n" + std::string(20000, 'x') + "\n";
     std::string path = Write("big.txt", content);
     Search(files_, "hit", "HIT");
-    pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        rlimit limit { 4096, 4096 };
-        signal(SIGXFSZ, SIG_IGN);
-        JobBackupList no_backups; // the copy would meet the limit first
-        bool failed = setrlimit(RLIMIT_FSIZE, &limit) == 0 && !Apply(kSearchLimit, &no_backups);
-        std::vector<JobStatusUnit> errors = Errors();
-        _exit(failed && errors.size() == 1
-                    && errors[0].display.Str() == "Write error (" + path + ": File too large)"
-                ? 0
-                : 1);
+    for (bool backups : { true, false }) {
+        SCOPED_TRACE(backups ? "with backups" : "without backups");
+        pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            rlimit limit { 4096, 4096 };
+            signal(SIGXFSZ, SIG_IGN);
+            JobBackupList no_backups;
+            bool failed = setrlimit(RLIMIT_FSIZE, &limit) == 0
+                && !Apply(kSearchLimit, backups ? nullptr : &no_backups);
+            std::vector<JobStatusUnit> errors = Errors();
+            std::string expected
+                = (backups ? "Backup error (" : "Write error (") + path + ": File too large)";
+            _exit(failed && errors.size() == 1 && errors[0].display.Str() == expected ? 0 : 1);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+        EXPECT_TRUE(Read(path) == content);
+        EXPECT_EQ(Names(files_), Texts { "big.txt" });
+        EXPECT_EQ(Names(root_ + "/backup"), Texts { JobBackupLock::kFileName });
     }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-    EXPECT_TRUE(Read(path) == content);
-    EXPECT_EQ(Names(files_), Texts { "big.txt" });
 }
+
+// A name that cannot be one line of the record is refused before anything is copied: no copy of
+// it stays in the set, the other file is backed up and recorded, and the record, which was
+// written, raises no error of its own.
+TEST_F(JobApplyTest, ANameThatWouldBreakTheRecordIsRefusedBeforeItsCopy)
+{
+    std::string good = Write("good.txt", "a hit\n");
+    std::string lf = Write("l\nf.txt", "a hit\n");
+    std::string cr = Write("c\rr.txt", "a hit\n");
+    Search(files_, "hit", "HIT");
+    EXPECT_FALSE(Apply());
+    EXPECT_EQ(Read(good), "a HIT\n");
+    EXPECT_EQ(Read(lf) + Read(cr), "a hit\na hit\n");
+    EXPECT_EQ(Copies(), Texts { "good.txt" });
+    Texts errors;
+    for (const JobStatusUnit& entry : Errors())
+        errors.push_back(entry.display.Str());
+    std::ranges::sort(errors);
+    EXPECT_EQ(errors,
+        (Texts { "Backup error (" + cr + ": the name cannot be recorded)",
+            "Backup error (" + lf + ": the name cannot be recorded)" }));
+    JobBackupItemList record;
+    record.SetFolder(set_->Folder());
+    ASSERT_TRUE(record.Load());
+    ASSERT_EQ(record.Count(), 1);
+    EXPECT_EQ(record.Front().Source().Str(), good);
+}
+
+// --- Temporary files left by a run that was cut off -----------------------------------------------
+
+// A temporary file of this program's name beside the file, of mode 0600, this user's, with one
+// name only and older than the file, is what a run cut off left: a later apply removes it and
+// says so, but only while it holds the store's lock. Anything failing one condition may be the
+// user's and stays.
+struct StaleCase {
+    const char* what;
+    std::size_t name_length; // of the file's name; 0 for "a.txt"
+    mode_t mode;
+    int age; // seconds the temporary file is older than the file (negative: newer)
+    enum Extra { None, HardLink, Symlink, NoLock } extra;
+    bool removed;
+};
+class JobApplyStaleTest : public JobApplyTest, public testing::WithParamInterface<StaleCase> { };
+
+TEST_P(JobApplyStaleTest, RemovesOnlyStaleTemporaryFilesOfThisProgram)
+{
+    const StaleCase& c = GetParam();
+    std::string path = Write(c.name_length == 0 ? "a.txt" : std::string(c.name_length, 'n'), "a hit\n");
+    std::string temp = RawLayer::RawSafeWrite::TempNameFor(path);
+    std::string made = c.extra == StaleCase::Symlink ? root_ + "/elsewhere" : temp;
+    std::ofstream(made, std::ios::binary) << "a partial wri";
+    ASSERT_EQ(chmod(made.c_str(), c.mode), 0);
+    struct stat info { };
+    ASSERT_EQ(stat(path.c_str(), &info), 0);
+    const timespec times[2] = { info.st_mtim, { info.st_mtim.tv_sec - c.age, 0 } };
+    ASSERT_EQ(utimensat(AT_FDCWD, made.c_str(), times, 0), 0);
+    if (c.extra == StaleCase::Symlink) {
+        ASSERT_EQ(symlink(made.c_str(), temp.c_str()), 0);
+    }
+    if (c.extra == StaleCase::HardLink) {
+        ASSERT_EQ(link(temp.c_str(), (root_ + "/second").c_str()), 0);
+    }
+    Search(files_, "hit", "HIT");
+    JobBackupList no_backups;
+    ASSERT_TRUE(Apply(kSearchLimit, c.extra == StaleCase::NoLock ? &no_backups : nullptr)) << LastEntry();
+    EXPECT_EQ(Read(path), "a HIT\n");
+    EXPECT_EQ(fs::exists(fs::symlink_status(temp)), !c.removed);
+    std::vector<JobStatusUnit> entries = centre_.Entries();
+    EXPECT_EQ(std::ranges::count_if(entries,
+                  [&](const JobStatusUnit& entry) {
+                      return entry.display.Str() == "Stale temporary file removed (" + temp + ")";
+                  }),
+        c.removed ? 1 : 0);
+    EXPECT_EQ(Names(files_).size(), c.removed ? 1u : 2u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Leftovers, JobApplyStaleTest,
+    testing::Values(StaleCase { "stale", 0, 0600, 60, StaleCase::None, true },
+        StaleCase { "stale beside a long name", 254, 0600, 60, StaleCase::None, true },
+        StaleCase { "another mode", 0, 0644, 60, StaleCase::None, false },
+        StaleCase { "newer than the file", 0, 0600, -60, StaleCase::None, false },
+        StaleCase { "a second name", 0, 0600, 60, StaleCase::HardLink, false },
+        StaleCase { "a link", 0, 0600, 60, StaleCase::Symlink, false },
+        StaleCase { "no lock held", 0, 0600, 60, StaleCase::NoLock, false }));
 
 } // namespace
