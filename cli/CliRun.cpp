@@ -113,9 +113,14 @@ bool CliRun::Apply()
     JobLayer::JobBackupList& store = JobLayer::JobBackupList::Instance();
     CliBackups backups(store, config_.BackupFolder(), config_.BackupDays());
     JobLayer::JobApply apply(params_, results_, store, status_, printer_, config_.MaxLineLength());
-    // A signal ends the run between two files; the program then ends with its status.
+    // A signal ends the run between two files; the program then ends with its status. The
+    // check comes between files and while the run waits for the lock, with no lock held: the
+    // entries added meanwhile are printed there, so that a waiting run says why it waits.
     CliSignals signals;
-    apply.SetStopCheck([] { return CliSignals::IsStopRequested(); });
+    apply.SetStopCheck([this] {
+        printer_.PrintNewEntries();
+        return CliSignals::IsStopRequested();
+    });
     bool applied = apply.Run();
     stop_status_ = CliSignals::ExitStatus();
     return applied;

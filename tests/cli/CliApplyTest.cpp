@@ -1,5 +1,6 @@
 #include <core/RawString.h>
 #include <engine/JobBackupItemList.h>
+#include <engine/JobBackupLock.h>
 
 #include <algorithm>
 #include <chrono>
@@ -14,6 +15,7 @@
 #include <set>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include <fcntl.h>
@@ -25,6 +27,38 @@ namespace {
 
 namespace fs = std::filesystem;
 using QuelvaneCliTest::CliOutcome;
+
+// A program started in the background, watched until it shows something or ends.
+struct Child {
+    pid_t pid = -1;
+    int status = -1; // the exit status once it ended normally
+
+    // Polls `shown` until it holds (true) or the program ends (false). The bound only keeps a
+    // broken program from hanging the test.
+    template <typename Shown> bool WaitUntil(Shown shown)
+    {
+        for (int poll = 0; poll < 60'000; ++poll) {
+            if (shown())
+                return true;
+            int wait_status = 0;
+            if (waitpid(pid, &wait_status, WNOHANG) == pid) {
+                pid = -1;
+                status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : -1;
+                return false;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return false;
+    }
+    int Finish()
+    {
+        int wait_status = 0;
+        if (pid > 0 && waitpid(pid, &wait_status, 0) == pid)
+            status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : -1;
+        pid = -1;
+        return status;
+    }
+};
 
 // Every test writes its backups into a folder of its own temp folder, named by a configuration
 // file, and can read back what the store holds.
@@ -60,6 +94,22 @@ protected:
                 copies[item.Source().Str()] = item.BackupPath().Str();
         }
         return copies;
+    }
+
+    // Takes the backup folder's apply lock as another run would.
+    void HoldLock(JobLayer::JobBackupLock& lock)
+    {
+        fs::create_directories(Path("backup"));
+        ASSERT_EQ(lock.TryLock(RawLayer::RawString(Path("backup"), RawLayer::RawEncoding::Utf8)),
+            JobLayer::JobBackupLock::Result::Held);
+    }
+    Child Start(const std::vector<std::string>& arguments)
+    {
+        return Child { Spawn(arguments, Path(".out"), Path(".err")) };
+    }
+    bool ErrorsShow(const std::string& text) const
+    {
+        return ReadAll(Path(".err")).find(text) != std::string::npos;
     }
 
     std::string config_;
@@ -246,6 +296,82 @@ TEST_F(CliApplyTest, RestoreSkipsLaterChangesAndRefusesRelativeSources)
     EXPECT_NE(relative.status, 0);
     EXPECT_NE(relative.err.find("relative source path"), std::string::npos) << relative.err;
     EXPECT_EQ(ReadAll(a), "bar\n");
+}
+
+// --- Runs that meet ---------------------------------------------------------------------------
+
+// An apply that finds the lock taken waits for it. What the other run wrote meanwhile is not
+// lost: the file it changed is "Modified file" to the waiting run and keeps the other's change.
+TEST_F(CliApplyTest, ASecondApplyWaitsAndKeepsTheFirstOnesChange)
+{
+    std::string a = Write("t/a.txt", "alpha beta\n");
+    std::string b = Write("t/b.txt", "alpha\n");
+    JobLayer::JobBackupLock other;
+    HoldLock(other);
+    Child run = Start({ "--config=" + config_, "--apply", "-e", "alpha", "-r", "ALPHA", Path("t") });
+    ASSERT_TRUE(run.WaitUntil([&] { return ErrorsShow("Waiting for another apply to finish"); }));
+    Write("t/a.txt", "alpha BETA\n");
+    fs::last_write_time(a, fs::last_write_time(a) + std::chrono::seconds(5));
+    other.Unlock();
+    EXPECT_EQ(run.Finish(), 2);
+    EXPECT_EQ(ReadAll(a), "alpha BETA\n");
+    EXPECT_EQ(ReadAll(b), "ALPHA\n");
+    EXPECT_TRUE(ErrorsShow("Modified file (" + a + ")")) << ReadAll(Path(".err"));
+}
+
+// Two applies started together on one tree: every file ends with both changes, or the run whose
+// change it lacks said "Modified file" for it and failed.
+TEST_F(CliApplyTest, TwoAppliesAtOnceLoseNoUpdate)
+{
+    constexpr int kFiles = 40;
+    std::string filler;
+    for (int line = 0; line < 5'000; ++line)
+        filler += "plain text\n";
+    filler.pop_back();
+    for (int i = 0; i < kFiles; ++i)
+        Write("t/f" + std::to_string(i), "alpha\n" + filler + "\nbeta\n");
+    struct Run {
+        std::string from, to;
+        Child child;
+        std::string err;
+    } runs[] = { { "alpha", "ALPHA", {}, {} }, { "beta", "BETA", {}, {} } };
+    for (int r = 0; r < 2; ++r)
+        runs[r].child.pid = Spawn(
+            { "-q", "--config=" + config_, "--apply", "-e", runs[r].from, "-r", runs[r].to, Path("t") },
+            Path(".out" + std::to_string(r)), Path(".err" + std::to_string(r)));
+    for (int r = 0; r < 2; ++r) {
+        runs[r].child.Finish();
+        runs[r].err = ReadAll(Path(".err" + std::to_string(r)));
+        bool modified = runs[r].err.find("Modified file (") != std::string::npos;
+        EXPECT_EQ(runs[r].child.status, modified ? 2 : 0) << runs[r].err;
+    }
+    for (int i = 0; i < kFiles; ++i) {
+        std::string path = Path("t/f" + std::to_string(i));
+        std::string content = ReadAll(path);
+        bool alpha = content.starts_with("ALPHA\n"), beta = content.ends_with("\nBETA\n");
+        ASSERT_EQ(content,
+            std::string(alpha ? "ALPHA" : "alpha") + "\n" + filler + "\n" + (beta ? "BETA" : "beta") + "\n");
+        for (const auto& [run, done] : { std::pair(&runs[0], alpha), std::pair(&runs[1], beta) })
+            EXPECT_TRUE(done || run->err.find("Modified file (" + path + ")") != std::string::npos)
+                << run->to << " lost on " << path << ":\n"
+                << run->err;
+    }
+}
+
+// A restore removes a temporary file an earlier, cut-off run left beside a file it puts back.
+TEST_F(CliApplyTest, RestoreRemovesAStaleTemporaryFile)
+{
+    std::string a = Write("t/a.txt", "foo\n");
+    ASSERT_EQ(Run({ "-q", "--config=" + config_, "--apply", "-e", "foo", "-r", "bar", Path("t") }).status, 0);
+    std::string stale = Write("t/a.txt.tmp", "ba");
+    ASSERT_EQ(chmod(stale.c_str(), 0600), 0);
+    fs::last_write_time(stale, fs::last_write_time(a) - std::chrono::seconds(60));
+    CliOutcome restored = Run({ "--config=" + config_, "--restore=" + Sets()[0].filename().string() });
+    EXPECT_EQ(restored.status, 0) << restored.err;
+    EXPECT_EQ(ReadAll(a), "foo\n");
+    EXPECT_FALSE(fs::exists(stale));
+    EXPECT_NE(restored.err.find("Stale temporary file removed (" + stale + ")"), std::string::npos)
+        << restored.err;
 }
 
 // An apply killed at random moments: whatever the moment, every file holds either its old or
@@ -438,6 +564,58 @@ TEST_F(CliCrashTest, KilledRestoreLeavesOldOrNewContent)
     }
     std::printf("[ crash    ] %d restore runs cut while writing\n", cut_runs);
     EXPECT_GE(cut_runs, 1);
+}
+
+// SIGTERM or SIGINT, while the apply waits for the lock or while it writes: it finishes the file
+// it is writing, stops, and exits with 128 + the signal. Every file is old or new, no temporary
+// file is left, and every changed file is in the set.
+TEST_F(CliCrashTest, AStopSignalEndsTheApplyBetweenFiles)
+{
+    for (int signal_number : { SIGTERM, SIGINT }) {
+        SCOPED_TRACE(signal_number);
+        const std::vector<std::string> apply
+            = { "--config=" + config_, "--apply", "-e", "needle", "-r", "thread", Path("t") };
+        int changed = 0;
+        int leftovers = 0;
+        {
+            Reset();
+            JobLayer::JobBackupLock other;
+            HoldLock(other);
+            Child run = Start(apply);
+            ASSERT_TRUE(run.WaitUntil([&] { return ErrorsShow("Waiting for another apply to finish"); }));
+            kill(run.pid, signal_number);
+            EXPECT_EQ(run.Finish(), 128 + signal_number);
+            Check(0, changed, leftovers);
+            EXPECT_EQ(changed + leftovers, 0);
+            EXPECT_TRUE(Sets().empty());
+        }
+        // A signal may come after the last file: then the run has simply ended. Tried until one
+        // lands inside the writing.
+        bool stopped_inside = false;
+        for (int attempt = 1; attempt <= 10 && !stopped_inside; ++attempt) {
+            Reset();
+            Child run = Start(apply);
+            // The first copy is in the set before the first file is replaced.
+            bool writing = run.WaitUntil([&] {
+                std::vector<fs::path> sets = Sets();
+                return !sets.empty() && !fs::is_empty(sets[0]);
+            });
+            if (writing)
+                kill(run.pid, signal_number);
+            int status = run.Finish();
+            Check(attempt, changed, leftovers);
+            if (HasFatalFailure())
+                return;
+            EXPECT_EQ(leftovers, 0);
+            stopped_inside = status == 128 + signal_number && changed < kFiles;
+            if (stopped_inside) {
+                EXPECT_TRUE(ErrorsShow("Apply stopped.")) << ReadAll(Path(".err"));
+            } else {
+                EXPECT_TRUE(status == 0 && changed == kFiles) << status << ", " << changed << " changed";
+            }
+        }
+        EXPECT_TRUE(stopped_inside);
+    }
 }
 
 } // namespace
