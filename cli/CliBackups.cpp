@@ -1,4 +1,5 @@
 #include <engine/JobBackupItemUnit.h>
+#include <engine/JobBackupLock.h>
 #include <engine/JobBackupUnit.h>
 
 #include <string>
@@ -6,6 +7,7 @@
 
 #include <cli/CliBackups.h>
 #include <cli/CliProgram.h>
+#include <cli/CliSignals.h>
 
 namespace QuelvaneCli {
 
@@ -59,7 +61,13 @@ std::string_view CliBackups::FolderName(const RawString& folder)
     return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 
-int CliBackups::List(std::FILE* out)
+void CliBackups::PrintProblems(std::FILE* err) const
+{
+    for (const std::string& problem : store_.Problems())
+        PrintLine(err, problem + "\n");
+}
+
+int CliBackups::List(std::FILE* out, std::FILE* err)
 {
     store_.WaitReady();
     std::vector<JobBackupUnit*> sets = store_.Sets();
@@ -77,12 +85,14 @@ int CliBackups::List(std::FILE* out)
         PrintLine(out, line);
     }
     std::fflush(out);
-    return CliProgram::kFound;
+    PrintProblems(err);
+    return store_.Problems().empty() ? CliProgram::kFound : CliProgram::kTrouble;
 }
 
-int CliBackups::Restore(const RawString& name, CliOptions::Output output, std::FILE* out, std::FILE* err)
+int CliBackups::Restore(const RawString& name, const RestoreRules& rules, std::FILE* out, std::FILE* err)
 {
     store_.WaitReady();
+    PrintProblems(err);
     JobBackupUnit* found = nullptr;
     for (JobBackupUnit* set : store_.Sets()) {
         if (FolderName(set->Folder()) == name.View())
@@ -92,21 +102,54 @@ int CliBackups::Restore(const RawString& name, CliOptions::Output output, std::F
         std::fprintf(err, "No such backup set (%s)\n", name.Bytes());
         return CliProgram::kTrouble;
     }
+    if (!found->Items().LoadError().empty())
+        return CliProgram::kTrouble; // its record was refused, and said so above
+    // The same lock as an apply's: a restore must not write a file an apply is writing.
+    CliSignals signals;
+    JobLayer::JobBackupLock lock;
+    JobLayer::JobBackupLock::Result locked = lock.Acquire(
+        store_.BackupFolder(), [] { return CliSignals::IsStopRequested(); },
+        [&] { PrintLine(err, "Waiting for another apply to finish\n"); });
+    if (locked == JobLayer::JobBackupLock::Result::Stopped)
+        return CliSignals::ExitStatus();
+    if (locked != JobLayer::JobBackupLock::Result::Held) {
+        PrintLine(
+            err, "Backup folder error (" + store_.BackupFolder().Str() + ": lock: " + lock.Reason() + ")\n");
+        return CliProgram::kTrouble;
+    }
     bool all_restored = true;
-    std::string line;
     for (JobBackupItemUnit& item : found->Items()) {
-        bool restored = item.Restore();
-        all_restored = all_restored && restored;
-        line.assign(restored ? "" : "Restore error (");
-        line.append(item.Source().View());
-        line.append(restored ? "\n" : ")\n");
-        if (!restored)
-            PrintLine(err, line);
-        else if (output == CliOptions::Output::Lines)
-            PrintLine(out, line);
+        if (CliSignals::IsStopRequested())
+            break;
+        all_restored = RestoreItem(item, rules, out, err) && all_restored;
     }
     std::fflush(out);
+    if (int stopped = CliSignals::ExitStatus(); stopped != 0)
+        return stopped;
     return all_restored ? CliProgram::kFound : CliProgram::kTrouble;
+}
+
+bool CliBackups::RestoreItem(
+    JobBackupItemUnit& item, const RestoreRules& rules, std::FILE* out, std::FILE* err)
+{
+    const std::string source(item.Source().View());
+    // Work done on the file after the apply is not thrown away unless asked for.
+    if (!rules.force && item.GetState() == JobBackupItemUnit::kStateChangedLater) {
+        PrintLine(err, "Changed since the apply, not restored (" + source + "); --force restores it\n");
+        return false;
+    }
+    JobBackupItemUnit::RestoreOutcome outcome = item.RestoreFile(true);
+    if (rules.output != CliOptions::Output::Quiet) {
+        for (const std::string& temp : outcome.removed_temps)
+            PrintLine(err, "Stale temporary file removed (" + temp + ")\n");
+    }
+    if (!outcome.restored) {
+        PrintLine(err, "Restore error (" + source + ": " + outcome.error + ")\n");
+        return false;
+    }
+    if (rules.output == CliOptions::Output::Lines)
+        PrintLine(out, source + "\n");
+    return true;
 }
 
 } // namespace QuelvaneCli

@@ -28,18 +28,32 @@ public:
 
     // One line per set, newest first: folder name, time, search, replacement and file count,
     // separated by tabs (a tab or line break inside a text is shown in its escaped form, "%t",
-    // "%n", "%r", so each set stays one line). The exit status: 0.
-    int List(std::FILE* out);
+    // "%n", "%r", so each set stays one line). What the store could not use (an untrusted
+    // folder, a record that is a pipe, ...) goes to `err`. The exit status: 0, or 2 when
+    // anything could not be used.
+    int List(std::FILE* out, std::FILE* err);
 
-    // Restores every file of the set whose folder name is `name`: each restored path goes to
-    // `out` (unless quiet), each failure to `err` as "Restore error (PATH)". The exit status: 0
-    // when every file was put back, 2 when any was not or no set has that name.
-    int Restore(const RawString& name, CliOptions::Output output, std::FILE* out, std::FILE* err);
+    struct RestoreRules {
+        CliOptions::Output output = CliOptions::Output::Lines;
+        bool force = false; // also files changed since the apply
+    };
+
+    // Restores every file of the set whose folder name is `name`, holding the backup folder's
+    // lock: each restored path goes to `out` (unless quiet), each failure to `err` as "Restore
+    // error (PATH: reason)". A file changed since the apply is skipped with an error unless
+    // `rules.force`. SIGINT, SIGTERM and SIGHUP stop it after the file it is writing. The exit
+    // status: 0 when every file was put back; 2 when any was not, the set's record was refused
+    // or no set has that name; 128 + the signal when one stopped it.
+    int Restore(const RawString& name, const RestoreRules& rules, std::FILE* out, std::FILE* err);
 
     // The last segment of a set folder's path.
     static std::string_view FolderName(const RawString& folder);
 
 private:
+    void PrintProblems(std::FILE* err) const;
+    bool RestoreItem(
+        JobLayer::JobBackupItemUnit& item, const RestoreRules& rules, std::FILE* out, std::FILE* err);
+
     JobLayer::JobBackupList& store_;
 };
 

@@ -27,6 +27,7 @@ enum LongOnly : int {
     kListBackups,
     kRestore,
     kNull,
+    kForce,
 };
 
 constexpr const char* kShortOptions = "e:f:r:l:icqh";
@@ -54,6 +55,7 @@ const option kLongOptions[] = {
     { "list-backups", no_argument, nullptr, kListBackups },
     { "restore", required_argument, nullptr, kRestore },
     { "null", no_argument, nullptr, kNull },
+    { "force", no_argument, nullptr, kForce },
     { nullptr, 0, nullptr, 0 },
 };
 
@@ -132,6 +134,8 @@ std::string CliOptions::ModeConflict() const
         return list_backups_ ? "--list-backups takes no search options" : "--restore takes no search options";
     if (restore_ && restore_set_.IsEmpty())
         return "--restore needs the folder name of a backup set";
+    if (force_ && !restore_)
+        return "--force belongs to --restore";
     return std::string();
 }
 
@@ -199,6 +203,9 @@ void CliOptions::TakeOption(int option, const char* value)
         break;
     case kNull:
         names_ = Names::NullEnded;
+        break;
+    case kForce:
+        force_ = true;
         break;
     default: // 'h' and kVersion are noted by Parse
         break;
@@ -299,7 +306,9 @@ const char* CliOptions::HelpText()
            "      --save-simple=FILE    after the run, save the block lines as text\n"
            "      --list-backups        print the backup sets, newest first: folder name, time,\n"
            "                            search, replacement and file count, separated by tabs\n"
-           "      --restore=SET         put back every file of the backup set named SET\n"
+           "      --restore=SET         put back every file of the backup set named SET; a file\n"
+           "                            changed since the apply is skipped with an error\n"
+           "      --force               with --restore: put back the changed files too\n"
            "      --config=FILE         the configuration file (\"MaxLineLength\", \"BackupFolder\",\n"
            "                            \"BackupDays\" and the other settings); by default the\n"
            "                            desktop program's: its profile quelvane.ini beside this\n"
@@ -316,7 +325,9 @@ const char* CliOptions::HelpText()
            "Status entries go to standard error (with -q only the errors). Exit status: 0 when a\n"
            "block was found (with --apply: and every file was written; with --restore: every file\n"
            "was put back), 1 when none was, 2 when an error entry was made or the arguments were\n"
-           "wrong.\n";
+           "wrong. SIGINT, SIGTERM or SIGHUP during --apply or --restore: the file being written\n"
+           "is finished, the run stops, and the status is 128 + the signal (130, 143, 129). One\n"
+           "apply or restore at a time uses a backup folder; another waits until it is free.\n";
 }
 
 } // namespace QuelvaneCli

@@ -72,6 +72,8 @@ public:
     const RawString& SaveDetailPath() const { return save_detail_path_; }
     const RawString& SaveSimplePath() const { return save_simple_path_; }
     const RawString& RestoreSet() const { return restore_set_; }
+    // --force: --restore puts back files changed since the apply too.
+    bool IsForce() const { return force_; }
     // Whether the run needs the blocks after the search: everything but a plain listing streams.
     bool KeepsResults() const;
     // Whether an option adds to or changes the search itself (expressions, filters, targets,
@@ -97,6 +99,7 @@ private:
     bool apply_ = false;
     bool list_backups_ = false;
     bool restore_ = false;
+    bool force_ = false;
     RawString config_path_;
     RawString load_path_;
     RawString save_param_path_;

@@ -1,3 +1,4 @@
+#include <core/RawLineFile.h>
 #include <core/RawParameterList.h>
 #include <core/RawPath.h>
 #include <core/RawProfile.h>
@@ -40,8 +41,8 @@ int RunBackups(const CliOptions& options, const JobConfig& config, CliOptions::O
 {
     CliBackups backups(JobLayer::JobBackupList::Instance(), config.BackupFolder(), config.BackupDays());
     if (outcome == CliOptions::Outcome::ListBackups)
-        return backups.List(stdout);
-    return backups.Restore(options.RestoreSet(), options.OutputKind(), stdout, stderr);
+        return backups.List(stdout, stderr);
+    return backups.Restore(options.RestoreSet(), { options.OutputKind(), options.IsForce() }, stdout, stderr);
 }
 
 } // namespace
@@ -75,8 +76,17 @@ int CliProgram::Main(int argc, char** argv)
         return kTrouble;
     }
     JobConfig& config = JobConfig::Instance();
-    if (!config_path.IsEmpty())
+    if (!config_path.IsEmpty()) {
         config.Load(config_path, RawLayer::RawParameterList());
+        // A missing file means the defaults; one that is there but cannot be read (a pipe, a
+        // device, too large) is an error, not silently the defaults.
+        int state = config.Profile().Status();
+        if (state == RawLayer::RawLineFile::kReadOpenError || state == RawLayer::RawLineFile::kReadError) {
+            std::fprintf(stderr, "%s: cannot read the configuration file (%s: %s)\n", kProgram,
+                config_path.Bytes(), config.Profile().Reason().c_str());
+            return kTrouble;
+        }
+    }
     if (outcome == CliOptions::Outcome::Search)
         return RunSearch(options, config);
     return RunBackups(options, config, outcome);

@@ -9,6 +9,7 @@
 #include <cli/CliBackups.h>
 #include <cli/CliProgram.h>
 #include <cli/CliRun.h>
+#include <cli/CliSignals.h>
 
 namespace QuelvaneCli {
 
@@ -53,6 +54,8 @@ int CliRun::Execute()
     bool applied = !options_.IsApply() || Apply();
     SaveFiles();
     printer_.Finish();
+    if (stop_status_ != 0)
+        return stop_status_;
     if (printer_.HadError() || !applied)
         return CliProgram::kTrouble;
     return printer_.BlockCount() > 0 ? CliProgram::kFound : CliProgram::kNotFound;
@@ -110,7 +113,17 @@ bool CliRun::Apply()
     JobLayer::JobBackupList& store = JobLayer::JobBackupList::Instance();
     CliBackups backups(store, config_.BackupFolder(), config_.BackupDays());
     JobLayer::JobApply apply(params_, results_, store, status_, printer_, config_.MaxLineLength());
-    return apply.Run();
+    // A signal ends the run between two files; the program then ends with its status. The
+    // check comes between files and while the run waits for the lock, with no lock held: the
+    // entries added meanwhile are printed there, so that a waiting run says why it waits.
+    CliSignals signals;
+    apply.SetStopCheck([this] {
+        printer_.PrintNewEntries();
+        return CliSignals::IsStopRequested();
+    });
+    bool applied = apply.Run();
+    stop_status_ = CliSignals::ExitStatus();
+    return applied;
 }
 
 void CliRun::SaveFiles()

@@ -39,7 +39,7 @@ private:
     // The search, printed as it goes unless the blocks are kept.
     void Search(bool keep_results);
     void Preview();
-    // True when every file was written.
+    // True when every file was written. SIGINT, SIGTERM and SIGHUP stop it between two files.
     bool Apply();
     void SaveFiles();
     void Save(const RawString& path, JobLayer::JobResultFile::Type type);
@@ -50,6 +50,7 @@ private:
     JobLayer::JobParams params_;
     JobLayer::JobResultSet results_;
     CliPrinter printer_;
+    int stop_status_ = 0; // 128 + the signal that stopped the apply, or 0
 };
 
 } // namespace QuelvaneCli

@@ -1,3 +1,4 @@
+#include <core/RawFd.h>
 #include <core/RawFolderList.h>
 #include <core/RawPath.h>
 #include <core/RawSystemText.h>
@@ -71,17 +72,17 @@ bool RawFolderList::Read(const RawString& folder, uint32_t skip_options)
         error_ = EINVAL;
         return false;
     }
-    int fd = open(system.CStr(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) {
+    RawFd folder_fd = RawFd::Open(system.CStr(), O_RDONLY | O_DIRECTORY);
+    if (!folder_fd.IsOpen()) {
         error_ = errno;
         return false;
     }
-    DIR* dir = fdopendir(fd);
+    DIR* dir = fdopendir(folder_fd.Get());
     if (dir == nullptr) {
         error_ = errno;
-        close(fd);
         return false;
     }
+    int fd = folder_fd.Release(); // the folder stream owns it now
     RawString base(system.View(), RawEncoding::Utf8);
     for (;;) {
         errno = 0;

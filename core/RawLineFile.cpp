@@ -5,14 +5,17 @@
 //   4. Writing: AttachWrite, WriteText, WriteRaw, WriteLineEnd
 //   5. Status and closing
 
+#include <core/RawFd.h>
 #include <core/RawLineFile.h>
 #include <core/RawPath.h>
+#include <core/RawRecordFile.h>
 #include <core/RawSystemText.h>
 
 #include <algorithm>
 #include <bit>
 #include <cerrno>
 #include <cstring>
+#include <system_error>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -99,7 +102,11 @@ struct RawLineFile::Reader final : RawLineFileInfo::Source {
         bool more = false;
     };
 
-    int fd = -1;
+    RawFd fd;
+    // The most bytes read before the read fails (negative: no bound), and the bytes read.
+    int64_t limit = -1;
+    int64_t total = 0;
+    bool over_limit = false;
     std::unique_ptr<char[]> buffer;
     size_t capacity = 0;
     size_t pos = 0;            // start of the next line
@@ -114,9 +121,12 @@ struct RawLineFile::Reader final : RawLineFileInfo::Source {
     std::string scratch;    // detection look-ahead beyond the first buffer
     std::u16string widened; // binary lines delivered as 16-bit units
 
-    void Reset(int new_fd)
+    void Reset(RawFd new_fd, int64_t size_limit)
     {
-        fd = new_fd;
+        fd = std::move(new_fd);
+        limit = size_limit;
+        total = 0;
+        over_limit = false;
         if (!buffer || capacity != kReadBlock) {
             buffer.reset(new char[kReadBlock]); // not zeroed: only read bytes are looked at
             capacity = kReadBlock;
@@ -129,22 +139,20 @@ struct RawLineFile::Reader final : RawLineFileInfo::Source {
         cr = NextByte { '\r' };
     }
 
-    void CloseFile()
-    {
-        if (fd >= 0)
-            ::close(fd);
-        fd = -1;
-    }
+    void CloseFile() { fd.Reset(); }
 
-    // Reads once into the free end of the buffer; false on a read failure.
+    // Reads once into the free end of the buffer; false on a read failure, and when the file
+    // has grown past the bound while it was read.
     bool ReadMore()
     {
-        ssize_t n = ReadRetrying(fd, buffer.get() + fill, capacity - fill, 0, false);
+        ssize_t n = ReadRetrying(fd.Get(), buffer.get() + fill, capacity - fill, 0, false);
         if (n < 0)
             return false;
         fill += static_cast<size_t>(n);
+        total += n;
         eof = n == 0;
-        return true;
+        over_limit = limit >= 0 && total > limit;
+        return !over_limit;
     }
 
     // The first buffer is filled completely (or to the end of the file) so the mark and the
@@ -191,8 +199,8 @@ struct RawLineFile::Reader final : RawLineFileInfo::Source {
         scratch.resize(length);
         size_t got = 0;
         while (got < length) {
-            ssize_t n
-                = ReadRetrying(fd, scratch.data() + got, length - got, static_cast<off_t>(start + got), true);
+            ssize_t n = ReadRetrying(
+                fd.Get(), scratch.data() + got, length - got, static_cast<off_t>(start + got), true);
             if (n < 0)
                 return std::nullopt;
             if (n == 0)
@@ -259,31 +267,40 @@ RawLineFile::~RawLineFile()
 bool RawLineFile::OpenRead(const RawString& path, int32_t line_limit, RawEncoding file_encoding)
 {
     StartFile(path, line_limit, file_encoding);
-    RawSystemText name(path);
-    if (!name.IsValid())
-        return Fail(kReadOpenError);
-    int fd;
-    do
-        fd = ::open(name.CStr(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
-    while (fd < 0 && errno == EINTR);
-    if (fd < 0)
-        return Fail(kReadOpenError);
+    RawFd fd;
+    if (open_mode_ == OpenMode::Any) {
+        RawSystemText name(path);
+        if (!name.IsValid())
+            return FailSystem(kReadOpenError, EINVAL);
+        fd = RawFd::Open(name.CStr(), O_RDONLY | O_NOCTTY);
+        if (!fd.IsOpen())
+            return FailSystem(kReadOpenError, errno);
+    } else {
+        RawRecordFile record;
+        auto links
+            = open_mode_ == OpenMode::Regular ? RawRecordFile::Links::Follow : RawRecordFile::Links::Refuse;
+        if (!record.Open(path, links, size_limit_))
+            return Fail(kReadOpenError, record.Reason());
+        fd = std::move(record.Fd());
+    }
     struct stat info { };
-    file_ticks_ = fstat(fd, &info) == 0 ? RawPath::TicksFromTimespec(info.st_mtim) : 0;
-    return StartReading(fd);
+    file_ticks_ = fstat(fd.Get(), &info) == 0 ? RawPath::TicksFromTimespec(info.st_mtim) : 0;
+    return StartReading(std::move(fd));
 }
 
 bool RawLineFile::OpenRead(int fd, const RawString& path, int32_t line_limit, RawEncoding file_encoding)
 {
+    RawFd owned(fd);
     StartFile(path, line_limit, file_encoding);
     struct stat info { };
-    if (fd < 0 || fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        if (fd >= 0)
-            ::close(fd);
-        return Fail(kReadOpenError);
-    }
+    if (!owned.IsOpen())
+        return FailSystem(kReadOpenError, EBADF);
+    if (fstat(owned.Get(), &info) != 0)
+        return FailSystem(kReadOpenError, errno);
+    if (!S_ISREG(info.st_mode))
+        return Fail(kReadOpenError, "not a regular file");
     file_ticks_ = RawPath::TicksFromTimespec(info.st_mtim);
-    return StartReading(fd);
+    return StartReading(std::move(owned));
 }
 
 void RawLineFile::StartFile(const RawString& path, int32_t line_limit, RawEncoding file_encoding)
@@ -300,15 +317,16 @@ void RawLineFile::StartFile(const RawString& path, int32_t line_limit, RawEncodi
     line_position_ = 0;
     line_index_ = -1;
     file_ticks_ = 0;
+    reason_.clear();
 }
 
-bool RawLineFile::StartReading(int fd)
+bool RawLineFile::StartReading(RawFd fd)
 {
     if (!reader_)
         reader_ = std::make_unique<Reader>();
-    reader_->Reset(fd);
+    reader_->Reset(std::move(fd), size_limit_);
     if (!reader_->FillFirst())
-        return Fail(kReadError);
+        return ReadFailure();
     return Detect(file_encoding_);
 }
 
@@ -340,7 +358,7 @@ bool RawLineFile::Detect(RawEncoding given)
         return true;
     Verdict verdict = ScanContent(reader);
     if (verdict.failed)
-        return Fail(kReadError);
+        return ReadFailure();
     file_encoding_ = verdict.decided ? verdict.encoding : FileForm(undecided_encoding_);
     origin_ = verdict.decided ? Origin::Content : Origin::Undecided;
     return true;
@@ -349,7 +367,7 @@ bool RawLineFile::Detect(RawEncoding given)
 bool RawLineFile::ReadLine(RawString& line)
 {
     line_end_ = RawLineEnd::None;
-    if (!reader_ || reader_->fd < 0 || status_ != kStatusOpen)
+    if (!reader_ || !reader_->fd.IsOpen() || status_ != kStatusOpen)
         return false;
     Reader& reader = *reader_;
     reader.line_size = reader.end_size = 0;
@@ -379,7 +397,7 @@ bool RawLineFile::ReadLine(RawString& line)
             return ConvertLine(RawLine(), line) || Fail(kCodeConversionError);
         }
         if (!reader.Refill())
-            return Fail(kReadError);
+            return ReadFailure();
     }
 }
 
@@ -423,6 +441,11 @@ bool RawLineFile::ConvertLine(std::string_view raw, RawString& line)
     return true;
 }
 
+int RawLineFile::Descriptor() const
+{
+    return reader_ ? reader_->fd.Get() : -1;
+}
+
 std::string_view RawLineFile::RawLine() const
 {
     // Never a null view, even for an empty line: it is handed on to memcpy.
@@ -456,8 +479,11 @@ bool RawLineFile::AttachWrite(int fd, RawEncoding encoding, bool mark)
     file_encoding_ = FileForm(encoding);
     mark_ = mark;
     path_ = RawString();
-    if (fd < 0 || file_encoding_ == RawEncoding::Binary)
-        return Fail(kWriteOpenError);
+    reason_.clear();
+    if (fd < 0)
+        return FailSystem(kWriteOpenError, EBADF);
+    if (file_encoding_ == RawEncoding::Binary)
+        return Fail(kWriteOpenError, "a binary file is never rewritten");
     if (!writer_)
         writer_ = std::make_unique<Writer>();
     writer_->fd = fd;
@@ -477,7 +503,7 @@ bool RawLineFile::Flush()
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
-            return Fail(kWriteError);
+            return FailSystem(kWriteError, n < 0 ? errno : ENOSPC);
         data += n;
         left -= static_cast<size_t>(n);
     }
@@ -537,6 +563,25 @@ bool RawLineFile::Fail(int status)
     if (!Failed())
         status_ = status;
     return false;
+}
+
+bool RawLineFile::Fail(int status, std::string reason)
+{
+    if (!Failed())
+        reason_ = std::move(reason);
+    return Fail(status);
+}
+
+bool RawLineFile::FailSystem(int status, int error)
+{
+    return Fail(status, std::error_code(error, std::generic_category()).message());
+}
+
+bool RawLineFile::ReadFailure()
+{
+    if (reader_ && reader_->over_limit)
+        return Fail(kReadError, "larger than " + std::to_string(size_limit_ >> 20) + " MB");
+    return FailSystem(kReadError, errno);
 }
 
 bool RawLineFile::Close()

@@ -6,6 +6,7 @@
 // as they stood in the file, so that a rewrite can copy unchanged lines byte for byte. Every
 // failure is kept as one status code per file object; the first failure stays.
 
+#include <core/RawFd.h>
 #include <core/RawLineFileInfo.h>
 #include <core/RawString.h>
 
@@ -46,6 +47,13 @@ public:
     RawLineFile(const RawLineFile&) = delete;
     RawLineFile& operator=(const RawLineFile&) = delete;
 
+    // How OpenRead opens its file.
+    enum class OpenMode : uint8_t {
+        Any,           // whatever is at the path (the search's files, checked by the walk)
+        Regular,       // only a regular file, opened without blocking; links are followed
+        RegularNoLink, // the same, and a symbolic link at the path is refused
+    };
+
     // --- Reading -----------------------------------------------------------------------------
     // Opens `path` for reading. `file_encoding` NoSet means: detect the mark and the content.
     // `line_limit` is the longest line accepted, in code units of the file's encoding.
@@ -66,6 +74,15 @@ public:
     // the locale's codeset, unless set before OpenRead.
     void SetUndecidedEncoding(RawEncoding encoding) { undecided_encoding_ = encoding; }
 
+    // The opening rule for the program's own records (see RawRecordFile), and the most bytes
+    // read from the file before the read fails; a negative bound reads to the end. Any and no
+    // bound unless set before OpenRead.
+    void SetOpenMode(OpenMode mode, int64_t size_limit = -1)
+    {
+        open_mode_ = mode;
+        size_limit_ = size_limit;
+    }
+
     // The encoding of the lines delivered by ReadLine; Utf8 unless set before OpenRead. A file
     // detected as Binary is never converted: its lines come as their bytes.
     void SetInternalEncoding(RawEncoding encoding) { internal_encoding_ = encoding; }
@@ -85,6 +102,9 @@ public:
     int64_t LinePosition() const { return line_position_; }
     // 0-based number of the last line read.
     int64_t LineIndex() const { return line_index_; }
+    // The descriptor of the file open for reading, -1 when none: for fstat, and for pread by a
+    // caller that copies the very file that was read. It stays this object's.
+    int Descriptor() const;
 
     // --- Writing -----------------------------------------------------------------------------
     // Writes into a descriptor the caller owns (typically RawSafeWrite's temporary file), in
@@ -105,6 +125,9 @@ public:
     bool Close();
 
     int Status() const { return status_; }
+    // What the system said about the first failure ("No space left on device", "not a regular
+    // file", ...); empty when it said nothing (a conversion error, a line too long).
+    const std::string& Reason() const { return reason_; }
     bool Failed() const { return status_ >= kReadOpenError; }
     const RawString& Path() const { return path_; }
     RawEncoding FileEncoding() const { return file_encoding_; }
@@ -115,7 +138,10 @@ private:
     struct Writer;
     bool Fail(int status);
     void StartFile(const RawString& path, int32_t line_limit, RawEncoding file_encoding);
-    bool StartReading(int fd);
+    bool StartReading(RawFd fd);
+    bool Fail(int status, std::string reason);
+    bool FailSystem(int status, int error);
+    bool ReadFailure();
     bool ConvertLine(std::string_view raw, RawString& line);
     bool Detect(RawEncoding given);
     bool Put(std::string_view bytes);
@@ -129,7 +155,10 @@ private:
     RawEncoding undecided_encoding_ = RawEncoding::NoSet;
     RawEncoding internal_encoding_ = RawEncoding::Utf8;
     bool mark_ = false;
+    OpenMode open_mode_ = OpenMode::Any;
+    int64_t size_limit_ = -1;
     int status_ = kStatusOpen;
+    std::string reason_;
     RawLineEnd line_end_ = RawLineEnd::None;
     int64_t line_position_ = 0;
     int64_t line_index_ = -1;

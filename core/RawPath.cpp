@@ -136,6 +136,47 @@ RawString RawPath::Resolve(const RawString& path, const RawString& base)
     return FromBytes(JoinBytes(folder, kept_parents + std::string(rest)));
 }
 
+namespace {
+
+// $PWD when it is an absolute path of this very folder, else the system's name for it.
+std::string CurrentFolderBytes()
+{
+    struct stat here { };
+    struct stat named { };
+    const char* pwd = std::getenv("PWD");
+    if (pwd != nullptr && pwd[0] == '/' && stat(".", &here) == 0 && stat(pwd, &named) == 0
+        && here.st_dev == named.st_dev && here.st_ino == named.st_ino)
+        return pwd;
+    std::string buffer(256, '\0');
+    while (getcwd(buffer.data(), buffer.size()) == nullptr) {
+        if (errno != ERANGE)
+            return std::string();
+        buffer.resize(buffer.size() * 2);
+    }
+    buffer.resize(std::char_traits<char>::length(buffer.data()));
+    return buffer;
+}
+
+} // namespace
+
+RawString RawPath::MakeAbsolute(const RawString& path)
+{
+    std::string bytes = PathBytes(path);
+    if (bytes.empty() || bytes.front() == '/')
+        return FromBytes(bytes);
+    std::string folder = CurrentFolderBytes();
+    if (folder.empty())
+        return FromBytes(bytes);
+    std::string_view rest = bytes;
+    while (rest.starts_with("./"))
+        rest.remove_prefix(2);
+    while (rest.starts_with('/'))
+        rest.remove_prefix(1);
+    if (rest.empty() || rest == ".")
+        return FromBytes(folder);
+    return FromBytes(JoinBytes(folder, rest));
+}
+
 RawString RawPath::ExpandHome(const RawString& path)
 {
     std::string bytes = PathBytes(path);

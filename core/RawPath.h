@@ -37,6 +37,13 @@ public:
     // the result never names a different file than the path did ("../../x" on base "a" gives
     // "../x"). The base is taken as written: "." and ".." inside it are not folded.
     static RawString Resolve(const RawString& path, const RawString& base);
+    // The path as an absolute path, made from the current folder: an empty or absolute path
+    // unchanged, "." the current folder itself, leading "./" dropped, and the rest joined to the
+    // current folder as it is. Nothing else is folded and no link is resolved, so the result
+    // names the very file the path named ("../x" becomes "/cwd/../x"). The current folder is
+    // $PWD when that names it (the user's own spelling, links kept), else getcwd(3). When no
+    // current folder can be had (it was removed), the path is returned unchanged.
+    static RawString MakeAbsolute(const RawString& path);
     // A leading "~" or "~/" becomes the home folder; any other path is returned unchanged.
     static RawString ExpandHome(const RawString& path);
     // The first "$(User)" becomes UserFolder(); the result is then resolved against the

@@ -1,5 +1,6 @@
 #include <core/RawLineFile.h>
 #include <core/RawProfile.h>
+#include <core/RawRecordFile.h>
 #include <core/RawSafeWrite.h>
 #include <core/RawSystemText.h>
 
@@ -79,6 +80,13 @@ bool FitsLineLimit(const RawString& line, RawEncoding encoding, int32_t line_lim
     return static_cast<int64_t>(bytes->size() / (wide ? 2 : 1)) <= line_limit;
 }
 
+// A profile is the program's own record: never a pipe or a device, and bounded in size. It may
+// be a link the user made (a profile kept with other settings elsewhere).
+void OpenAsRecord(RawLineFile& file)
+{
+    file.SetOpenMode(RawLineFile::OpenMode::Regular, RawRecordFile::kRecordLimit);
+}
+
 // Whether the file at `path` is found to have `encoding` and `mark`. The content scan decides a
 // file's encoding, so text a rewrite drops or adds can change what it decides, and the next read
 // would decode every line differently. A file that became plain ASCII reads alike in every byte
@@ -86,6 +94,7 @@ bool FitsLineLimit(const RawString& line, RawEncoding encoding, int32_t line_lim
 bool ReadsAs(const std::string& path, RawEncoding encoding, bool mark)
 {
     RawLineFile file;
+    OpenAsRecord(file);
     if (!file.OpenRead(RawString(path, RawEncoding::Utf8), 0) || file.HasMark() != mark)
         return false;
     bool wide = encoding == RawEncoding::Utf16Le || encoding == RawEncoding::Utf16Be;
@@ -123,6 +132,14 @@ RawProfile::RawProfile(const RawString& path)
 bool RawProfile::Fail(int status)
 {
     status_ = status;
+    reason_.clear();
+    return false;
+}
+
+bool RawProfile::Fail(const RawLineFile& file)
+{
+    status_ = file.Status();
+    reason_ = file.Reason();
     return false;
 }
 
@@ -130,15 +147,17 @@ bool RawProfile::ReadSection(const RawString& name, RawParameterList& list)
 {
     list.Clear();
     status_ = 0;
+    reason_.clear();
     RawString wanted;
     if (!wanted.Acquire(name, RawEncoding::Utf8))
         return false;
     RawLineFile file;
+    OpenAsRecord(file);
     if (!file.OpenRead(file_path_, line_limit_)) {
         // A file that is missing reads as an empty section, so callers never have to check
         // for the file before asking for a key.
         if (!FileMissing(file_path_))
-            status_ = file.Status();
+            (void)Fail(file);
         return false;
     }
     encoding_ = file.FileEncoding();
@@ -158,7 +177,7 @@ bool RawProfile::ReadSection(const RawString& name, RawParameterList& list)
         }
     }
     if (file.Failed())
-        status_ = file.Status();
+        (void)Fail(file);
     return list.Count() > 0;
 }
 
@@ -186,9 +205,10 @@ bool RawProfile::SetText(const RawString& section, const RawString& key, const R
 bool RawProfile::ReadOldLines(std::vector<OldLine>& lines)
 {
     RawLineFile file;
+    OpenAsRecord(file);
     if (!file.OpenRead(file_path_, line_limit_)) {
         if (!FileMissing(file_path_))
-            return Fail(file.Status());
+            return Fail(file);
         encoding_ = RawEncoding::Utf8;
         mark_ = 0;
         return true;
@@ -208,7 +228,7 @@ bool RawProfile::ReadOldLines(std::vector<OldLine>& lines)
                 return Fail(RawLineFile::kCodeConversionError);
         }
     }
-    return !file.Failed() || Fail(file.Status());
+    return !file.Failed() || Fail(file);
 }
 
 // Copies the old lines with the entries of the first section named `wanted` replaced by
@@ -247,6 +267,7 @@ bool RawProfile::WriteLines(RawLineFile& out, const std::vector<OldLine>& lines,
 bool RawProfile::WriteSection(const RawString& name, const RawParameterList& list)
 {
     status_ = 0;
+    reason_.clear();
     RawString wanted;
     if (!wanted.Acquire(name, RawEncoding::Utf8) || !StaysOnLine(wanted.View()))
         return Fail(RawLineFile::kWriteError);

@@ -17,6 +17,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace RawLayer {
@@ -41,6 +42,8 @@ public:
     // The RawLineFile status code of the last operation's failure (0 after a success); a
     // missing file is no failure of a read.
     int Status() const { return status_; }
+    // What the system said about that failure ("not a regular file", ...), or empty.
+    const std::string& Reason() const { return reason_; }
 
     // Empties `list`, then fills it with the entries of the first section named `name`. True
     // when the list holds an entry afterwards. A missing file or section, and a binary file,
@@ -74,6 +77,7 @@ public:
 private:
     struct OldLine;
     bool Fail(int status);
+    bool Fail(const RawLineFile& file);
     bool ReadOldLines(std::vector<OldLine>& lines);
     static bool WriteLines(RawLineFile& out, const std::vector<OldLine>& lines, const RawString& wanted,
         const RawString& header, const std::vector<RawString>& entries);
@@ -84,6 +88,7 @@ private:
     RawEncoding encoding_ = RawEncoding::NoSet;
     uint32_t mark_ = 0;
     int status_ = 0;
+    std::string reason_;
 };
 
 } // namespace RawLayer

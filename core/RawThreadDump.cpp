@@ -185,10 +185,10 @@ bool RawThreadDump::FolderUsable() const
     return lstat(folder_, &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == getuid();
 }
 
-int RawThreadDump::CreateDumpFile(int64_t local_seconds) const
+RawFd RawThreadDump::CreateDumpFile(int64_t local_seconds) const
 {
     if (!FolderUsable())
-        return -1;
+        return RawFd();
     char stamp[kStampLength];
     FormatStamp(stamp, local_seconds);
     for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
@@ -211,13 +211,13 @@ int RawThreadDump::CreateDumpFile(int64_t local_seconds) const
         put(std::string_view(suffix, attempt == 0 ? 0 : 2));
         put(".dmp");
         if (used >= sizeof path)
-            return -1;
+            return RawFd();
         path[used] = '\0';
-        int fd = open(path, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-        if (fd >= 0 || errno != EEXIST)
+        RawFd fd = RawFd::Open(path, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, 0600);
+        if (fd.IsOpen() || errno != EEXIST)
             return fd;
     }
-    return -1;
+    return RawFd();
 }
 
 void RawThreadDump::HandleException(const RawThreadHook::ExceptionRecord& record)
@@ -225,13 +225,13 @@ void RawThreadDump::HandleException(const RawThreadHook::ExceptionRecord& record
     timespec now {};
     clock_gettime(CLOCK_REALTIME, &now);
     int64_t local_seconds = static_cast<int64_t>(now.tv_sec) + utc_offset_;
-    int fd = CreateDumpFile(local_seconds);
-    if (fd < 0)
+    RawFd fd = CreateDumpFile(local_seconds);
+    if (!fd.IsOpen())
         return;
     char stamp[kStampLength];
     FormatStamp(stamp, local_seconds);
     {
-        DumpWriter out(fd);
+        DumpWriter out(fd.Get());
         out.Text(name_).Text(" crash dump\n");
         out.Text("Time: ").Text(std::string_view(stamp, kStampLength)).Text(" (local)\n");
         out.Text("Signal: ").Decimal(record.signal).Text(" ").Text(SignalName(record.signal)).Text("\n");
@@ -243,9 +243,8 @@ void RawThreadDump::HandleException(const RawThreadHook::ExceptionRecord& record
     }
     void* frames[kMaxFrames];
     int count = backtrace(frames, kMaxFrames);
-    backtrace_symbols_fd(frames, count, fd);
-    fsync(fd);
-    close(fd);
+    backtrace_symbols_fd(frames, count, fd.Get());
+    fsync(fd.Get());
 }
 
 } // namespace RawLayer

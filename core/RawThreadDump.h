@@ -13,6 +13,7 @@
 // and used only while it is a real folder (not a link) owned by the user; the dump file is
 // created exclusively with mode 0600 and never through a link.
 
+#include <core/RawFd.h>
 #include <core/RawString.h>
 #include <core/RawThreadHook.h>
 
@@ -48,7 +49,7 @@ private:
     // Creates the folder if missing and checks it may hold dumps. Signal safe.
     bool FolderUsable() const;
     // Creates a new dump file for the time `local_seconds`; -1 if none can be made.
-    int CreateDumpFile(int64_t local_seconds) const;
+    RawFd CreateDumpFile(int64_t local_seconds) const;
 
     char folder_[PATH_MAX] = {};
     char name_[NAME_MAX + 1] = {};

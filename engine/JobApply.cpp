@@ -3,6 +3,7 @@
 //   2. FileRun: one file at a time (open and check, back up, copy and replace, finish)
 //   3. The run
 
+#include <core/RawFileIdentity.h>
 #include <core/RawLineFile.h>
 #include <core/RawPath.h>
 #include <core/RawSafeWrite.h>
@@ -11,19 +12,25 @@
 #include <engine/JobLinesFile.h>
 
 #include <bit>
+#include <cerrno>
 #include <cstdio>
 #include <iterator>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
+#include <system_error>
+#include <utility>
 #include <vector>
 
 #include <sys/stat.h>
 #include <time.h>
+#include <unistd.h>
 
 namespace JobLayer {
 
+using RawLayer::RawFileIdentity;
 using RawLayer::RawLineEnd;
 using RawLayer::RawLineFile;
 using RawLayer::RawLineFileInfo;
@@ -77,16 +84,17 @@ RawString PathText(const std::string& bytes, const RawString& like)
     return RawString(bytes, like.Encoding() == RawEncoding::NoSet ? RawEncoding::NoSet : RawEncoding::Utf8);
 }
 
-// The last-write time of the file at `path` (links followed); false when there is no regular
-// file there.
-bool RegularFileTime(const RawString& path, uint64_t& ticks)
+// The status of the regular file at `path` (links followed); false when there is none.
+bool RegularFileInfo(const RawString& path, struct stat& info)
 {
     RawSystemText name(path);
-    struct stat info { };
-    if (!name.IsValid() || stat(name.CStr(), &info) != 0 || !S_ISREG(info.st_mode))
-        return false;
-    ticks = RawPath::TicksFromTimespec(info.st_mtim);
-    return true;
+    return name.IsValid() && stat(name.CStr(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+// Whether a path can be one line of the backup record.
+bool StaysOnLine(std::string_view text)
+{
+    return text.find_first_of(std::string_view("\r\n\0", 3)) == text.npos;
 }
 
 RawString JoinNonEmpty(const RawStringList& list)
@@ -134,11 +142,14 @@ private:
 
 // The state of the run for the file being rewritten: the reader on the file, the writer on its
 // temporary file, and the id of the status entry that made the file fail (0 while it is fine).
+// It also keeps, for the whole run, the files already replaced (by device and inode), so that a
+// file reached again through another name is rewritten once.
 class JobApply::FileRun {
 public:
-    FileRun(JobApply& owner, JobBackupUnit& set)
+    FileRun(JobApply& owner, JobBackupUnit& set, bool holds_lock)
         : owner_(owner)
         , set_(set)
+        , holds_lock_(holds_lock)
     {
     }
 
@@ -146,10 +157,13 @@ public:
     const RawString& CurrentPath() const { return current_path_; }
 
     // Opens the block's file unless it is the open one, copies the lines before the block and
-    // writes its replacement. A block of a file that failed fails at once with the file's entry.
+    // writes its replacement. A block of a file that failed fails at once with the file's entry;
+    // a block of a file done already through another name is passed over.
     bool ApplyBlock(JobBlockUnit& block)
     {
         bool open = has_file_ && block.file_path.Equals(current_path_) ? error_id_ == 0 : OpenFile(block);
+        if (done_before_)
+            return true;
         applied_.push_back(&block);
         if (open && CopyLinesBefore(block) && CheckBlockLines(block) && WriteReplacement(block))
             return true;
@@ -164,14 +178,16 @@ public:
         if (!has_file_)
             return true;
         has_file_ = false;
+        if (done_before_)
+            return true;
         if (error_id_ == 0)
             (void)CopyRest();
         bool written = writer_.Close();
-        reader_.Close();
         if (error_id_ == 0 && !written)
-            (void)Report("Write error", temp_path_);
+            (void)ReportWriter();
         if (error_id_ == 0)
-            (void)Commit();
+            (void)(CheckStillRead() && Commit());
+        reader_.Close();
         safe_.reset(); // removes the temporary file unless it was committed
         if (error_id_ == 0)
             return true;
@@ -187,30 +203,49 @@ private:
         has_file_ = true;
         current_path_ = block.file_path;
         item_ = nullptr;
-        temp_path_ = RawString();
         error_id_ = 0;
+        done_before_ = false;
         applied_.clear();
+        if (IsDoneAlready())
+            return true;
         // The backup comes last: a file that cannot be read or rewritten leaves no copy behind.
         return CheckFile(block) && OpenReader(block) && OpenWriter(block) && BackUp();
     }
 
+    // The file this path names now was replaced by this run through another name.
+    bool IsDoneAlready()
+    {
+        struct stat info { };
+        if (!RegularFileInfo(current_path_, info) || !replaced_.contains({ info.st_dev, info.st_ino }))
+            return false;
+        done_before_ = true;
+        (void)owner_.status_.AddEntry(
+            JobStatusCentre::MakeEntry(JobStatusUnit::kInformation, "Already applied", current_path_));
+        return true;
+    }
+
     bool CheckFile(const JobBlockUnit& block)
     {
-        uint64_t ticks = 0;
-        if (!RegularFileTime(current_path_, ticks))
+        struct stat info { };
+        if (!RegularFileInfo(current_path_, info))
             return Report("Missing file", current_path_);
-        if (ticks != block.file_time)
+        if (RawPath::TicksFromTimespec(info.st_mtim) != block.file_time)
             return Report("Modified file", current_path_);
         return true;
     }
 
     // Read the way the search read it. A file that no longer has the encoding or mark the search
-    // found is not the file the preview was made for.
+    // found is not the file the preview was made for. What was opened is the file from here on:
+    // its identity is what the replace checks, and the backup is copied from this descriptor.
     bool OpenReader(const JobBlockUnit& block)
     {
+        reader_.SetOpenMode(RawLineFile::OpenMode::Regular);
         if (!reader_.OpenRead(current_path_, owner_.line_limit_))
-            return Report("Open error", current_path_);
-        if (!SameEncoding(reader_, block))
+            return Report("Open error", current_path_, reader_.Reason());
+        if (fstat(reader_.Descriptor(), &read_info_) != 0)
+            return Report("Open error", current_path_, SystemReason(errno));
+        if (RawPath::TicksFromTimespec(read_info_.st_mtim) != block.file_time
+            || !SameEncoding(reader_, block))
             return Report("Modified file", current_path_);
         return true;
     }
@@ -218,35 +253,45 @@ private:
     bool OpenWriter(const JobBlockUnit& block)
     {
         safe_ = std::make_unique<RawSafeWrite>(current_path_);
-        if (!safe_->Open()) {
-            // No temporary file exists; the entry names the one that was meant.
-            const std::string& target = safe_->TargetPath();
-            RawString meant = target.empty() ? current_path_ : PathText(target, current_path_);
-            meant.AppendUnits(".tmp");
-            return Report("Open error for write", meant);
-        }
-        temp_path_ = PathText(safe_->TempPath(), current_path_);
+        safe_->SetExpected(RawFileIdentity::Of(read_info_));
+        safe_->SetStaleCleanup(holds_lock_);
+        temps_reported_ = 0;
+        bool opened = safe_->Open();
+        ReportRemovedTemps();
+        if (!opened)
+            return Report("Open error for write", current_path_, safe_->Reason());
         if (!writer_.AttachWrite(safe_->Fd(), block.file_encoding, block.byte_order_mark != 0))
-            return Report("Write error", temp_path_);
+            return ReportWriter();
         return true;
     }
 
     // A change that has no backup could not be undone, so a file whose copy or record fails is
-    // left as it is.
+    // left as it is, and a copy whose record failed is removed again. The record names the file
+    // by its absolute path: a relative one would be looked up wherever a later restore runs.
     bool BackUp()
     {
         JobBackupItemList& items = set_.Items();
-        RawString name = JobBackupList::BackupNameFor(current_path_, items.Folder());
+        RawString source = RawPath::MakeAbsolute(current_path_);
+        RawString name = JobBackupList::BackupNameFor(source, items.Folder());
+        RawSystemText source_text(source);
         if (set_.IsEnabled()
-            && !JobBackupList::CopyToBackup(current_path_, RawPath::Join(items.Folder(), name)))
-            return Report("Backup error", current_path_);
+            && (!source_text.IsValid() || !StaysOnLine(source_text.View()) || !RawPath::IsAbsolute(source)))
+            return Report("Backup error", current_path_, "the name cannot be recorded");
+        RawString copy = RawPath::Join(items.Folder(), name);
+        std::string reason;
+        if (set_.IsEnabled() && !JobBackupList::CopyToBackup(reader_.Descriptor(), read_info_, copy, reason))
+            return Report("Backup error", current_path_, reason);
         JobBackupItemUnit& item = items.AddItem();
         item.SetKind(JobBackupItemUnit::Kind::Save);
-        item.SetSource(current_path_);
+        item.SetSource(source);
         item.SetBackupName(name);
+        if (set_.IsEnabled() && !items.Save()) {
+            items.Remove(--items.end());
+            RawSystemText copy_text(copy);
+            unlink(copy_text.CStr());
+            return Report("Backup error", current_path_, "the record cannot be written");
+        }
         item_ = &item;
-        if (set_.IsEnabled() && !items.Save())
-            return Report("Backup error", current_path_);
         return true;
     }
 
@@ -262,16 +307,16 @@ private:
     {
         int64_t first = int64_t { block.line_number } - 1;
         if (reader_.LineIndex() + 1 > first)
-            return Report("Logic error on file", temp_path_);
+            return Report("Logic error on file", current_path_);
         for (;;) {
             if (!reader_.ReadLine(line_))
                 return reader_.Status() == RawLineFile::kStatusEndOfData
-                    ? Report("Logic error on file", temp_path_)
+                    ? Report("Logic error on file", current_path_)
                     : ReportReader();
             if (reader_.LineIndex() == first)
                 return true;
             if (!CopyLine())
-                return Report("Write error", temp_path_);
+                return ReportWriter();
         }
     }
 
@@ -312,7 +357,7 @@ private:
     {
         if (!writer_.WriteText(block.replaced)
             || (!block.line_end.IsEmpty() && !writer_.WriteText(block.line_end)))
-            return ReportWriter(block);
+            return ReportWriter(&block);
         return true;
     }
 
@@ -320,26 +365,70 @@ private:
     {
         while (reader_.ReadLine(line_))
             if (!CopyLine())
-                return Report("Write error", temp_path_);
+                return ReportWriter();
         return reader_.Status() == RawLineFile::kStatusEndOfData || ReportReader();
+    }
+
+    // --- Replacing -------------------------------------------------------------------------------
+
+    // The open file must not have changed while it was read and written (another program
+    // writing into it): its size and time are those seen at the opening. The path is checked
+    // by the replace itself, as late as can be.
+    bool CheckStillRead()
+    {
+        struct stat now { };
+        if (fstat(reader_.Descriptor(), &now) != 0
+            || !(RawFileIdentity::Of(now) == RawFileIdentity::Of(read_info_)))
+            return Report("Modified file", current_path_);
+        return true;
     }
 
     // A folder that could not be synced after the rename still holds the new file: the change is
     // made, and failing the file would mark blocks that were written as not written.
     bool Commit()
     {
-        if (!safe_->Commit() && safe_->FailedStep() != RawSafeWrite::Step::SyncFolder)
-            return Report("Replace error", current_path_);
-        uint64_t ticks = 0;
+        bool committed = safe_->Commit();
+        ReportRemovedTemps();
+        if (!committed) {
+            switch (safe_->FailedStep()) {
+            case RawSafeWrite::Step::SyncFolder:
+                break;
+            case RawSafeWrite::Step::Changed:
+                return Report("Modified file", current_path_);
+            case RawSafeWrite::Step::Rename:
+                return Report("Replace error", current_path_, safe_->Reason());
+            default:
+                return Report("Write error", current_path_, safe_->Reason());
+            }
+        }
         // The item made when this file was opened is the first one of its path in the set: a
         // later group of blocks of the same file (two overlapping targets) finds it modified and
         // adds none. Kept at hand, since looking it up per file would cost a walk of the set.
-        if (item_ != nullptr && RegularFileTime(current_path_, ticks))
-            item_->SetTime(ticks);
+        struct stat info { };
+        if (lstat(safe_->TargetPath().c_str(), &info) == 0) {
+            replaced_.insert({ info.st_dev, info.st_ino });
+            if (item_ != nullptr) {
+                item_->SetTime(RawPath::TicksFromTimespec(info.st_mtim));
+                item_->SetIdentity(info.st_dev, info.st_ino);
+            }
+        }
         return true;
     }
 
-    // --- Failures --------------------------------------------------------------------------------
+    // --- Reports ---------------------------------------------------------------------------------
+
+    static std::string SystemReason(int error)
+    {
+        return std::error_code(error, std::generic_category()).message();
+    }
+
+    void ReportRemovedTemps()
+    {
+        for (; temps_reported_ < safe_->RemovedStale().size(); ++temps_reported_)
+            (void)owner_.status_.AddEntry(
+                JobStatusCentre::MakeEntry(JobStatusUnit::kInformation, "Stale temporary file removed",
+                    PathText(safe_->RemovedStale()[temps_reported_], current_path_)));
+    }
 
     // Adds an error entry and keeps its id for the file's blocks; always false.
     bool Report(const JobStatusUnit& entry)
@@ -348,9 +437,10 @@ private:
         (void)owner_.status_.AddEntry(entry);
         return false;
     }
-    bool Report(const RawString& text, const RawString& detail)
+    bool Report(const RawString& text, const RawString& path, std::string_view reason = {})
     {
-        return Report(JobStatusCentre::MakeEntry(JobStatusUnit::kError, text, detail));
+        return Report(JobStatusCentre::MakeEntry(
+            JobStatusUnit::kError, text, JobStatusCentre::PathWithReason(path, reason)));
     }
 
     // The reader's state, with the number of the line it stopped at where that helps.
@@ -361,17 +451,19 @@ private:
             return Report(JobStatusCentre::MakeLineErrorEntry(state, reader_.LineIndex() + 2, current_path_));
         if (state == RawLineFile::kCodeConversionError)
             return Report(JobStatusCentre::MakeLineErrorEntry(state, reader_.LineIndex() + 1, current_path_));
-        return Report(JobStatusCentre::MakeErrorEntry(state, current_path_));
+        return Report(JobStatusCentre::MakeErrorEntry(
+            state, JobStatusCentre::PathWithReason(current_path_, reader_.Reason())));
     }
 
     // A replacement the file's encoding cannot hold names the block's line: nothing is ever
-    // written in place of a character that has no form in the file.
-    bool ReportWriter(const JobBlockUnit& block)
+    // written in place of a character that has no form in the file. Other failures name the
+    // user's file and what the system said ("No space left on device").
+    bool ReportWriter(const JobBlockUnit* block = nullptr)
     {
-        if (writer_.Status() == RawLineFile::kCodeConversionError)
+        if (block != nullptr && writer_.Status() == RawLineFile::kCodeConversionError)
             return Report(
-                JobStatusCentre::MakeLineErrorEntry(writer_.Status(), block.line_number, current_path_));
-        return Report("Write error", temp_path_);
+                JobStatusCentre::MakeLineErrorEntry(writer_.Status(), block->line_number, current_path_));
+        return Report("Write error", current_path_, writer_.Reason());
     }
 
     // Every block of the file applied in this run gets AFL and the file's entry. Blocks applied
@@ -390,15 +482,19 @@ private:
 
     JobApply& owner_;
     JobBackupUnit& set_;
+    bool holds_lock_;
     bool has_file_ = false;
+    bool done_before_ = false; // the current file was replaced already under another name
     RawString current_path_;
-    RawString temp_path_;
     RawLineFile reader_;
     RawLineFile writer_;
+    struct stat read_info_ { };
     std::unique_ptr<RawSafeWrite> safe_;
+    std::size_t temps_reported_ = 0;
     JobBackupItemUnit* item_ = nullptr; // the backup item of the current file
     uint32_t error_id_ = 0;
-    std::vector<JobBlockUnit*> applied_; // the blocks of the current file applied in this run
+    std::vector<JobBlockUnit*> applied_;         // the blocks of the current file applied in this run
+    std::set<std::pair<dev_t, ino_t>> replaced_; // the files this run has replaced
     RawString line_;
     std::string raw_; // the bytes of the block's lines
 };
@@ -446,8 +542,71 @@ RawParameterList JobApply::MakeComment(const JobParams& params, const std::tm& l
     return comment;
 }
 
+bool JobApply::OpenBackupFolder(JobBackupLock& lock, uint32_t& error_id)
+{
+    RawString folder = store_.BackupFolder();
+    auto report = [&](std::string_view reason) {
+        JobStatusUnit entry = JobStatusCentre::MakeEntry(
+            JobStatusUnit::kError, "Backup folder error", JobStatusCentre::PathWithReason(folder, reason));
+        error_id = entry.id;
+        (void)status_.AddEntry(entry);
+        return false;
+    };
+    std::string reason;
+    // A folder that cannot be made is reported by the check, which says what stands there.
+    (void)RawPath::CreateFolders(folder, 0700);
+    if (!JobBackupList::IsTrustedFolder(folder, true, reason))
+        return report(reason);
+    JobBackupLock::Result result = lock.Acquire(
+        folder, [this] { return IsStopRequested(); },
+        [&] {
+            (void)status_.AddEntry(JobStatusCentre::MakeEntry(JobStatusUnit::kInformation,
+                "Waiting for another apply to finish", RawPath::Join(folder, JobBackupLock::kFileName)));
+        });
+    if (result == JobBackupLock::Result::Stopped) {
+        stopped_ = true;
+        return false;
+    }
+    return result == JobBackupLock::Result::Held || report("lock: " + lock.Reason());
+}
+
+void JobApply::FailAll(uint32_t error_id)
+{
+    BlockCursor cursor(results_);
+    while (JobBlockUnit* block = cursor.Next()) {
+        if (!IsApplicable(block->Flags()))
+            continue;
+        std::lock_guard guard(results_.lock);
+        std::lock_guard list_guard(results_.blocks.lock);
+        block->status_id = error_id;
+        (void)block->ChangeFlags(
+            JobBlockUnit::kApl | JobBlockUnit::kAfl | JobBlockUnit::kUpd, JobBlockUnit::kChk);
+    }
+}
+
+void JobApply::FinishSet(JobBackupUnit& set)
+{
+    if (!set.IsEnabled())
+        return;
+    JobBackupItemList& items = set.Items();
+    if (items.Count() == 0) {
+        // Nothing to undo: no folder stays behind for it.
+        RawSystemText ini(items.IniPath());
+        RawSystemText folder(set.Folder());
+        unlink(ini.CStr());
+        rmdir(folder.CStr());
+        return;
+    }
+    // The record gets the times of the replaced files. The files themselves are in place, so a
+    // record that cannot be written is reported but fails no file.
+    if (!items.Save())
+        (void)status_.AddEntry(JobStatusCentre::MakeEntry(JobStatusUnit::kError, "Backup error",
+            JobStatusCentre::PathWithReason(items.IniPath(), "the record cannot be written")));
+}
+
 bool JobApply::ApplyBlocks()
 {
+    stopped_ = false;
     std::time_t now = std::time(nullptr);
     std::tm local_time {};
     localtime_r(&now, &local_time);
@@ -456,28 +615,44 @@ bool JobApply::ApplyBlocks()
         std::lock_guard guard(params_.lock);
         comment = MakeComment(params_, local_time);
     }
+    JobBackupLock lock;
+    uint32_t folder_error = 0;
+    if (!store_.BackupFolder().IsEmpty() && !OpenBackupFolder(lock, folder_error)) {
+        if (stopped_) {
+            (void)status_.AddEntry(
+                JobStatusCentre::MakeEntry(JobStatusUnit::kInformation, "Apply stopped.", RawString()));
+            return true;
+        }
+        FailAll(folder_error);
+        return false;
+    }
     JobBackupUnit& set = store_.CreateSet(comment, local_time);
     last_set_ = &set;
 
     bool ok = true;
-    FileRun run(*this, set);
+    FileRun run(*this, set, lock.IsHeld());
     BlockCursor cursor(results_);
     while (JobBlockUnit* block = cursor.Next()) {
         if (!IsApplicable(block->Flags()))
             continue;
-        if (run.HasFile() && !block->file_path.Equals(run.CurrentPath()))
+        if (run.HasFile() && !block->file_path.Equals(run.CurrentPath())) {
             ok = run.FinishFile() && ok;
+            if (IsStopRequested()) {
+                stopped_ = true;
+                break;
+            }
+        } else if (!run.HasFile() && IsStopRequested()) {
+            stopped_ = true;
+            break;
+        }
         (void)block->ChangeFlags(JobBlockUnit::kApl | JobBlockUnit::kUpd, JobBlockUnit::kChk);
         ok = run.ApplyBlock(*block) && ok;
     }
     ok = run.FinishFile() && ok;
-
-    // The record gets the times of the replaced files. The files themselves are in place, so a
-    // record that cannot be written is reported but fails no file; a set without items has
-    // nothing to undo, and its failure has been reported with the files already.
-    if (set.IsEnabled() && !set.Items().Save() && set.Items().Count() > 0)
+    FinishSet(set);
+    if (stopped_)
         (void)status_.AddEntry(
-            JobStatusCentre::MakeEntry(JobStatusUnit::kError, "Backup error", set.Items().IniPath()));
+            JobStatusCentre::MakeEntry(JobStatusUnit::kInformation, "Apply stopped.", RawString()));
     return ok;
 }
 

@@ -13,9 +13,22 @@
 // set, and the set's "Backup.ini" is on disk, before the file is replaced, so that the change
 // can be undone even after a crash; a file whose backup fails is not touched.
 //
+// Just before a file is replaced it must still be the file that was read: the open file and the
+// path both still show the device, inode, size and last-write time seen when it was opened
+// ("Modified file" otherwise). A file reached again through another name (a symbolic link and
+// its target in one tree) is rewritten once and the second name reported as done already.
+//
+// One run at a time per backup folder: the run holds the folder's lock (JobBackupLock) from
+// before its set is made until its record is written; a second run waits for it, with an
+// information entry saying so. A backup folder that is not the user's alone is not used at all
+// (an error entry, and no file is touched). While it holds the lock, a run removes a temporary
+// file that a run cut off earlier left beside a file it rewrites, and says so.
+//
 // A failure stays local to its file: the file keeps its content, every block of it applied in
 // this run gets AFL and the id of the status entry that says why, and the run goes on with the
-// next file. The run does not look at a stop request: once started it goes through all blocks.
+// next file. The run does not look at a stop request of its thread: once started it goes
+// through all blocks. Only a stop check given with SetStopCheck (the console's signals) ends it
+// early, and then only between two files, so that no file is left half done.
 //
 // Locks, in this order only: the result set's lock, then the block list's lock (both for each
 // step through the list and while a block's status id is written), then a block's own lock. The
@@ -23,6 +36,7 @@
 
 #include <core/RawString.h>
 #include <engine/JobBackupList.h>
+#include <engine/JobBackupLock.h>
 #include <engine/JobNotificationSink.h>
 #include <engine/JobParams.h>
 #include <engine/JobResultSet.h>
@@ -30,6 +44,7 @@
 
 #include <cstdint>
 #include <ctime>
+#include <functional>
 
 namespace JobLayer {
 
@@ -52,6 +67,12 @@ public:
     // set's "Backup.ini" saved at the end whatever the outcome. True when no file failed.
     [[nodiscard]] bool ApplyBlocks();
 
+    // Asked between two files (and while waiting for the backup folder's lock); when it answers
+    // true the run ends after the file it is writing, with the entry "Apply stopped.".
+    void SetStopCheck(std::function<bool()> stop) { stop_ = std::move(stop); }
+    // Whether the last run ended early by the stop check.
+    bool WasStopped() const { return stopped_; }
+
     // The set made by the last run; nullptr before the first.
     JobBackupUnit* LastSet() const { return last_set_; }
 
@@ -66,12 +87,23 @@ public:
 private:
     class FileRun;
 
+    bool IsStopRequested() const { return stop_ && stop_(); }
+    // Opens the backup folder for the run: made when missing, trusted, locked. False with an
+    // error entry whose id is in `error_id`, or when stopped while waiting.
+    bool OpenBackupFolder(JobBackupLock& lock, uint32_t& error_id);
+    // Every block the run would have applied fails with the entry `error_id`.
+    void FailAll(uint32_t error_id);
+    // The record at the end of the run; a set that backed up nothing leaves no folder.
+    void FinishSet(JobBackupUnit& set);
+
     const JobParams& params_;
     JobResultSet& results_;
     JobBackupList& store_;
     JobStatusCentre& status_;
     JobNotificationSink& sink_;
     int32_t line_limit_;
+    std::function<bool()> stop_;
+    bool stopped_ = false;
     JobBackupUnit* last_set_ = nullptr;
 };
 

@@ -1,23 +1,31 @@
+#include <core/RawFd.h>
 #include <core/RawLineFile.h>
 #include <core/RawPath.h>
+#include <core/RawRecordFile.h>
 #include <core/RawSafeWrite.h>
 #include <core/RawSystemText.h>
 #include <engine/JobBackupItemList.h>
 
+#include <cerrno>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace JobLayer {
 
 using RawLayer::RawEncoding;
+using RawLayer::RawFd;
 using RawLayer::RawLineEnd;
 using RawLayer::RawLineFile;
 using RawLayer::RawParameterUnit;
 using RawLayer::RawPath;
+using RawLayer::RawRecordFile;
 using RawLayer::RawSafeWrite;
 using RawLayer::RawSystemText;
 
@@ -86,12 +94,22 @@ void AddComment(std::string& text, const RawParameterList& comment)
 
 // Every section of the file at `path`. The lines are taken as the bytes in the file: paths are
 // bytes, written as they are, and must come back unchanged. A last line without its line end
-// is the torn tail of an interrupted append and is dropped.
-bool ReadSections(const RawString& path, int32_t line_limit, SectionMap& sections)
+// is the torn tail of an interrupted append and is dropped. The record is the store's own: a
+// regular file, no link, bounded in size, and, like its folder, nobody else's to write.
+bool ReadSections(const RawString& path, int32_t line_limit, SectionMap& sections, std::string& reason)
 {
     RawLineFile file;
-    if (!file.OpenRead(path, line_limit, RawEncoding::Binary))
+    file.SetOpenMode(RawLineFile::OpenMode::RegularNoLink, RawRecordFile::kRecordLimit);
+    if (!file.OpenRead(path, line_limit, RawEncoding::Binary)) {
+        reason = file.Reason();
         return false;
+    }
+    struct stat info { };
+    if (fstat(file.Descriptor(), &info) != 0 || info.st_uid != geteuid()
+        || (info.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
+        reason = "owned or writable by another user";
+        return false;
+    }
     RawString line;
     RawParameterList* current = nullptr;
     bool first = true;
@@ -111,7 +129,23 @@ bool ReadSections(const RawString& path, int32_t line_limit, SectionMap& section
             current->AddEntries(RawString(raw, RawEncoding::Utf8));
         }
     }
+    reason = file.Reason();
     return !file.Failed();
+}
+
+// A stored decimal number of up to 64 bits; nothing when the key is missing or malformed.
+std::optional<uint64_t> ReadNumber(const RawParameterList& section, const char* key)
+{
+    const RawParameterUnit* unit = section.Find(RawString(key, RawEncoding::Utf8));
+    if (unit == nullptr || unit->value.IsEmpty())
+        return std::nullopt;
+    uint64_t value = 0;
+    for (char c : unit->value.View()) {
+        if (c < '0' || c > '9' || value > (UINT64_MAX - 9) / 10)
+            return std::nullopt;
+        value = value * 10 + static_cast<uint64_t>(c - '0');
+    }
+    return value;
 }
 
 // The item one section describes; false for a section that cannot be one: without "Source" or
@@ -130,6 +164,10 @@ bool ReadItem(const RawParameterList& section, JobBackupItemUnit& item)
     item.SetBackupName(destin->value);
     item.SetTimeParts(static_cast<uint32_t>(section.GetInteger("TimeL", 0)),
         static_cast<uint32_t>(section.GetInteger("TimeH", 0)));
+    std::optional<uint64_t> device = ReadNumber(section, "Device");
+    std::optional<uint64_t> inode = ReadNumber(section, "Inode");
+    if (device && inode)
+        item.SetIdentity(*device, *inode);
     return true;
 }
 
@@ -169,6 +207,11 @@ bool JobBackupItemList::AppendSection(std::string& text, int32_t index, const Jo
     AddLine(text, "Destin", destin.View());
     AddLine(text, "TimeH", std::to_string(item.TimeHigh()));
     AddLine(text, "TimeL", std::to_string(item.TimeLow()));
+    // Added after the first version; readers that do not know them pass them over.
+    if (item.HasIdentity()) {
+        AddLine(text, "Device", std::to_string(item.Device()));
+        AddLine(text, "Inode", std::to_string(item.Inode()));
+    }
     return true;
 }
 
@@ -221,9 +264,14 @@ bool JobBackupItemList::AppendNew()
         return complete;
     }
     RawSystemText path(ini_path_);
-    int fd = path.IsValid() ? open(path.CStr(), O_WRONLY | O_APPEND | O_NOFOLLOW | O_CLOEXEC) : -1;
-    bool appended = fd >= 0 && WriteAll(fd, text) && fdatasync(fd) == 0;
-    if (fd >= 0 && close(fd) != 0)
+    // Appended only to the regular file this list wrote: O_NONBLOCK keeps a pipe put in its
+    // place from blocking the open.
+    RawFd fd
+        = path.IsValid() ? RawFd::Open(path.CStr(), O_WRONLY | O_APPEND | O_NOFOLLOW | O_NONBLOCK) : RawFd();
+    struct stat info { };
+    bool appended = fd.IsOpen() && fstat(fd.Get(), &info) == 0 && S_ISREG(info.st_mode)
+        && WriteAll(fd.Get(), text) && fdatasync(fd.Get()) == 0;
+    if (fd.Close() != 0)
         appended = false;
     if (!appended) {
         // The file may now end in a torn section; only a whole new file is sure to be right.
@@ -241,8 +289,14 @@ bool JobBackupItemList::Load()
     // A fresh list, not Clear: a comment handed out earlier shares the old body.
     comment_ = RawParameterList();
     saved_count_ = -1;
+    load_error_.clear();
     SectionMap sections;
-    if (ini_path_.IsEmpty() || !ReadSections(ini_path_, kLineLimit, sections))
+    RawSystemText path(ini_path_);
+    struct stat info { };
+    // A record that is not there is no problem of the record: the set has no items.
+    if (ini_path_.IsEmpty() || (lstat(path.CStr(), &info) != 0 && errno == ENOENT))
+        return false;
+    if (!ReadSections(ini_path_, kLineLimit, sections, load_error_))
         return false;
     if (auto comment = sections.find("COMMENT"); comment != sections.end())
         comment_ = comment->second;

@@ -11,6 +11,8 @@
 //   - otherwise (the first save, no new items, or an append that failed) it writes the whole
 //     file through a temporary file and a rename. So the save at the end of a run, which adds
 //     no item, brings in the times stored after each file was replaced.
+// Each section holds "InfoType", "Source", "Destin", "TimeH", "TimeL", and, where the apply knew
+// them, "Device" and "Inode" of the file it left.
 // A crash during an append leaves at worst a last line without its line end; Load drops such a
 // line, and a section without "Source" or "Destin", so the file always reads back cleanly.
 
@@ -59,6 +61,9 @@ public:
     // "Action_0", "Action_1", ... up to the first that is missing. A missing or unreadable
     // file leaves the list without comment and items; false then.
     bool Load();
+    // Why the last Load found a record it could not use ("not a regular file", ...); empty when
+    // it read the record, or there was none.
+    const std::string& LoadError() const { return load_error_; }
 
     bool IsFileLevel() const override { return true; }
     void WaitReady() override { }
@@ -76,6 +81,7 @@ private:
     // failed).
     int32_t saved_count_ = -1;
     int32_t section_count_ = 0;
+    std::string load_error_;
 };
 
 } // namespace JobLayer

@@ -1,8 +1,12 @@
 #include <core/RawPath.h>
+#include <core/RawRecordFile.h>
 #include <core/RawSafeWrite.h>
 #include <core/RawSystemText.h>
 #include <engine/JobBackupItemUnit.h>
 #include <engine/JobBackupList.h>
+
+#include <cerrno>
+#include <system_error>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -11,30 +15,36 @@
 namespace JobLayer {
 
 using RawLayer::RawPath;
+using RawLayer::RawRecordFile;
 using RawLayer::RawSafeWrite;
 using RawLayer::RawSystemText;
 
 namespace {
 
-// The last-write time of the file at `path`, following links. False when nothing is there or
-// it is a folder: neither can stand for a file.
-bool FileTicks(const RawString& path, uint64_t& ticks)
+// What stands at a path: its last-write time and which file it is. Nothing for a missing file
+// or a folder, neither of which can stand for a file, and for a path that is not absolute,
+// which would be looked up in whatever the current folder happens to be.
+struct FileFacts {
+    bool present = false;
+    uint64_t ticks = 0;
+    uint64_t device = 0;
+    uint64_t inode = 0;
+};
+
+FileFacts Facts(const RawString& path, bool follow_links)
 {
     RawSystemText text(path);
     struct stat info { };
-    if (path.IsEmpty() || !text.IsValid() || stat(text.CStr(), &info) != 0 || S_ISDIR(info.st_mode))
-        return false;
-    ticks = RawPath::TicksFromTimespec(info.st_mtim);
-    return true;
-}
-
-// Gives the file at `path` the permission bits `mode` unless it has them already.
-bool SetMode(const std::string& path, mode_t mode)
-{
-    struct stat info { };
-    if (stat(path.c_str(), &info) != 0)
-        return false;
-    return (info.st_mode & 07777) == mode || chmod(path.c_str(), mode) == 0;
+    FileFacts facts;
+    if (!RawPath::IsAbsolute(path) || !text.IsValid()
+        || (follow_links ? stat(text.CStr(), &info) : lstat(text.CStr(), &info)) != 0
+        || S_ISDIR(info.st_mode))
+        return facts;
+    facts.present = true;
+    facts.ticks = RawPath::TicksFromTimespec(info.st_mtim);
+    facts.device = info.st_dev;
+    facts.inode = info.st_ino;
+    return facts;
 }
 
 } // namespace
@@ -95,6 +105,13 @@ void JobBackupItemUnit::SetTime(uint64_t ticks)
     SetTimeParts(static_cast<uint32_t>(ticks), static_cast<uint32_t>(ticks >> 32));
 }
 
+void JobBackupItemUnit::SetIdentity(uint64_t device, uint64_t inode)
+{
+    has_identity_ = true;
+    device_ = device;
+    inode_ = inode;
+}
+
 void JobBackupItemUnit::SetTimeParts(uint32_t low, uint32_t high)
 {
     time_low_ = low;
@@ -130,55 +147,80 @@ RawParameterList JobBackupItemUnit::GetInfo()
 
 int32_t JobBackupItemUnit::GetState() const
 {
-    uint64_t copy_time = 0;
-    uint64_t source_time = 0;
-    bool has_copy = FileTicks(BackupPath(), copy_time);
-    bool has_source = FileTicks(source_, source_time);
+    // The copy lies in the set folder, which the store made itself: a link there is not a copy.
+    FileFacts copy = Facts(BackupPath(), false);
+    FileFacts source = Facts(source_, kind_ != Kind::New);
+    // Another file at the source than the one the apply left there was put there later, even
+    // when it carries the same time.
+    bool replaced = source.present && has_identity_ && (source.device != device_ || source.inode != inode_);
     switch (kind_) {
     case Kind::Delete:
-        if (!has_copy)
+        if (!copy.present)
             return kStateNoCopy;
-        if (!has_source)
+        if (!source.present)
             return kStateApplied;
-        return source_time == copy_time ? kStateOriginal : kStateChangedLater;
+        return source.ticks == copy.ticks ? kStateOriginal : kStateChangedLater;
     case Kind::New:
-        if (!has_source)
+        if (!source.present)
             return kStateOriginal;
-        return source_time != Time() ? kStateChangedLater : kStateApplied;
+        return replaced || source.ticks != Time() ? kStateChangedLater : kStateApplied;
     case Kind::Save:
     default:
-        if (!has_copy)
+        if (!copy.present)
             return kStateNoCopy;
         // A source that is gone has no time, which differs from any stored time.
-        if (has_source && source_time == copy_time)
+        if (source.present && source.ticks == copy.ticks)
             return kStateOriginal;
-        return !has_source || source_time != Time() ? kStateChangedLater : kStateApplied;
+        return !source.present || replaced || source.ticks != Time() ? kStateChangedLater : kStateApplied;
     }
 }
 
-bool JobBackupItemUnit::Restore()
+JobBackupItemUnit::RestoreOutcome JobBackupItemUnit::RestoreFile(bool remove_stale_temp)
 {
+    RestoreOutcome outcome;
+    auto fail = [&outcome](std::string reason) {
+        outcome.error = std::move(reason);
+        return outcome;
+    };
+    RawSystemText source(source_);
+    if (source_.IsEmpty() || !source.IsValid())
+        return fail("no source path");
+    if (!RawPath::IsAbsolute(source_))
+        return fail("relative source path, refused");
     if (kind_ == Kind::New) {
-        RawSystemText source(source_);
-        return !source_.IsEmpty() && source.IsValid() && unlink(source.CStr()) == 0;
+        // Only the file the apply made: a file put at that path since is someone's work.
+        FileFacts now = Facts(source_, false);
+        if (!has_identity_)
+            return fail("the record names no device and inode, so the file is kept");
+        if (!now.present)
+            return fail("No such file or directory");
+        if (now.device != device_ || now.inode != inode_)
+            return fail("not the file the apply made, so it is kept");
+        if (unlink(source.CStr()) != 0)
+            return fail(std::error_code(errno, std::generic_category()).message());
+        outcome.restored = true;
+        return outcome;
     }
-    RawSystemText copy(BackupPath());
-    if (BackupPath().IsEmpty() || !copy.IsValid())
-        return false;
-    int fd = open(copy.CStr(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    struct stat info { };
-    bool done = false;
-    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
-        // The content goes in by a rename, so the file is never seen half-restored; the
-        // write commits with the old file's permission bits, which the copy's replace after.
-        RawSafeWrite write(source_);
-        done = write.Open() && JobBackupList::CopyContent(fd, write.Fd(), info) && write.Commit()
-            && SetMode(write.TargetPath(), info.st_mode & 07777);
-    }
-    close(fd);
-    return done;
+    if (BackupPath().IsEmpty())
+        return fail("no backup copy");
+    RawRecordFile copy;
+    if (!copy.Open(BackupPath(), RawRecordFile::Links::Refuse, RawRecordFile::kNoLimit))
+        return fail("backup copy: " + copy.Reason());
+    // The content goes in by a rename, so the file is never seen half-restored, with the copy's
+    // permission bits and time.
+    RawSafeWrite write(source_);
+    write.SetMode(copy.Info().st_mode);
+    write.SetStaleCleanup(remove_stale_temp);
+    std::string reason;
+    bool done = write.Open() && JobBackupList::CopyContent(copy.Fd().Get(), write.Fd(), copy.Info(), reason);
+    done = done && write.Commit();
+    outcome.removed_temps = write.RemovedStale();
+    if (!done && reason.empty())
+        reason = write.Reason();
+    if (!done && write.FailedStep() != RawSafeWrite::Step::SyncFolder)
+        return fail(reason);
+    outcome.restored = true;
+    return outcome;
 }
 
 } // namespace JobLayer

@@ -9,6 +9,8 @@
 #include <engine/JobUndoUnit.h>
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 namespace JobLayer {
 
@@ -52,6 +54,13 @@ public:
     void SetTime(uint64_t ticks);
     void SetTimeParts(uint32_t low, uint32_t high);
 
+    // The device and inode of the file as the apply left it ("Device", "Inode"); records made
+    // before these keys were added have none.
+    bool HasIdentity() const { return has_identity_; }
+    uint64_t Device() const { return device_; }
+    uint64_t Inode() const { return inode_; }
+    void SetIdentity(uint64_t device, uint64_t inode);
+
     // The set folder joined with the backup name, computed on first use. Empty when either is
     // empty, so an item of a set without a folder never names a file in the current folder.
     const RawString& BackupPath() const;
@@ -60,10 +69,24 @@ public:
     RawParameterList GetInfo() override;
     int32_t GetState() const override;
     JobUndoLink* GetLink() override { return nullptr; }
-    // "New": deletes the source. Otherwise puts the copy's content in place of the source
-    // through a temporary file and a rename (a link at the source is written through), with
-    // the copy's last-write time and permission bits. True on success.
-    [[nodiscard]] bool Restore() override;
+    // What one restore did: whether the file was put back, why not, and the stale temporary
+    // files of earlier runs it removed beside it.
+    struct RestoreOutcome {
+        bool restored = false;
+        std::string error;
+        std::vector<std::string> removed_temps;
+    };
+
+    // "New": deletes the source, but only the very file the apply recorded (same device and
+    // inode; a record without them deletes nothing). Otherwise puts the copy's content in place
+    // of the source through a temporary file and a rename (a link at the source is written
+    // through), with the copy's last-write time and permission bits. A source that is not an
+    // absolute path is refused: resolving it against whatever the current folder is would
+    // write somewhere else. The copy must be a regular file of the set folder, no link and no
+    // pipe. `remove_stale_temp` lets the write remove a temporary file an earlier run left
+    // beside the source (only while the caller holds the backup folder's lock).
+    RestoreOutcome RestoreFile(bool remove_stale_temp);
+    [[nodiscard]] bool Restore() override { return RestoreFile(false).restored; }
     RawString GetFolder() const override { return set_folder_; }
 
 private:
@@ -75,6 +98,9 @@ private:
     RawString backup_name_;
     uint32_t time_low_ = 0;
     uint32_t time_high_ = 0;
+    bool has_identity_ = false;
+    uint64_t device_ = 0;
+    uint64_t inode_ = 0;
     mutable RawString backup_path_;
     mutable bool backup_path_made_ = false;
     RawParameterList detail_;

@@ -1,4 +1,6 @@
 #include <core/RawPath.h>
+#include <core/RawRecordFile.h>
+#include <core/RawSafeWrite.h>
 #include <core/RawSystemText.h>
 #include <engine/JobBackupList.h>
 #include <engine/JobBackupListSort.h>
@@ -7,6 +9,7 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -16,6 +19,8 @@ namespace JobLayer {
 using RawLayer::RawEncoding;
 using RawLayer::RawParameterUnit;
 using RawLayer::RawPath;
+using RawLayer::RawRecordFile;
+using RawLayer::RawSafeWrite;
 using RawLayer::RawSystemText;
 
 namespace {
@@ -45,18 +50,6 @@ bool NameTaken(const RawString& folder, std::string_view name)
     RawSystemText path(RawPath::Join(folder, RawString(name, RawEncoding::Utf8)));
     struct stat info { };
     return path.IsValid() && lstat(path.CStr(), &info) == 0;
-}
-
-bool SyncFolderOf(const std::string& path)
-{
-    std::size_t slash = path.rfind('/');
-    std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-    int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    bool synced = fsync(fd) == 0 || errno == EINVAL || errno == ENOTSUP;
-    close(fd);
-    return synced;
 }
 
 } // namespace
@@ -197,51 +190,110 @@ RawString JobBackupList::BackupNameFor(const RawString& file_path, const RawStri
     return RawString(candidate, RawEncoding::Utf8);
 }
 
-bool JobBackupList::CopyContent(int from_fd, int to_fd, const struct stat& from_info)
+bool JobBackupList::CopyContent(int from_fd, int to_fd, const struct stat& from_info, std::string& reason)
 {
+    auto fail = [&reason](std::string text) {
+        reason = std::move(text);
+        return false;
+    };
+    auto system
+        = [&fail](int error) { return fail(std::error_code(error, std::generic_category()).message()); };
     std::string buffer(kCopyBufferSize, '\0');
+    off_t offset = 0;
+    // One byte beyond the size is asked for, to see that the file ends where it should.
     for (;;) {
-        ssize_t got = read(from_fd, buffer.data(), buffer.size());
+        ssize_t got = pread(from_fd, buffer.data(), buffer.size(), offset);
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)
-            return false;
+            return system(errno);
         if (got == 0)
             break;
+        offset += got;
+        if (offset > from_info.st_size)
+            return fail("changed while it was copied");
         for (ssize_t done = 0; done < got;) {
             ssize_t put = write(to_fd, buffer.data() + done, static_cast<std::size_t>(got - done));
             if (put < 0 && errno != EINTR)
-                return false;
+                return system(errno);
             done += put > 0 ? put : 0;
         }
     }
+    if (offset != from_info.st_size)
+        return fail("changed while it was copied");
     const timespec times[2] = { from_info.st_atim, from_info.st_mtim };
-    return futimens(to_fd, times) == 0;
+    return futimens(to_fd, times) == 0 || system(errno);
 }
 
 bool JobBackupList::CopyToBackup(const RawString& source, const RawString& destination)
 {
-    RawSystemText from(source);
-    RawSystemText to(destination);
-    if (source.IsEmpty() || destination.IsEmpty() || !from.IsValid() || !to.IsValid())
+    RawRecordFile from;
+    std::string reason;
+    return from.Open(source, RawRecordFile::Links::Follow, RawRecordFile::kNoLimit)
+        && CopyToBackup(from.Fd().Get(), from.Info(), destination, reason);
+}
+
+bool JobBackupList::CopyToBackup(
+    int from_fd, const struct stat& from_info, const RawString& destination, std::string& reason)
+{
+    if (destination.IsEmpty()) {
+        reason = "no backup folder";
         return false;
-    int in = open(from.CStr(), O_RDONLY | O_CLOEXEC);
-    if (in < 0)
+    }
+    RawSafeWrite write(destination, RawSafeWrite::Kind::CreateNew);
+    write.SetMode(from_info.st_mode);
+    if (!write.Open()) {
+        reason = write.Reason();
         return false;
+    }
+    if (!CopyContent(from_fd, write.Fd(), from_info, reason))
+        return false;
+    // The copy's name must last too, before the file it saves is replaced: a folder that
+    // cannot be synced fails the copy.
+    if (!write.Commit()) {
+        reason = write.Reason();
+        if (write.FailedStep() == RawSafeWrite::Step::SyncFolder) {
+            RawSystemText path(destination);
+            unlink(path.CStr());
+        }
+        return false;
+    }
+    return true;
+}
+
+bool JobBackupList::IsTrustedFolder(const RawString& folder, bool follow_link, std::string& reason)
+{
+    RawSystemText path(folder);
     struct stat info { };
-    int out = -1;
-    if (fstat(in, &info) == 0 && S_ISREG(info.st_mode))
-        out = open(to.CStr(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    bool copied
-        = out >= 0 && CopyContent(in, out, info) && fchmod(out, info.st_mode & 07777) == 0 && fsync(out) == 0;
-    if (out >= 0 && close(out) != 0)
-        copied = false;
-    close(in);
-    // The copy's name must last too, before the file it saves is replaced.
-    copied = copied && SyncFolderOf(std::string(to.View()));
-    if (!copied && out >= 0)
-        unlink(to.CStr());
-    return copied;
+    if (folder.IsEmpty() || !path.IsValid()) {
+        reason = "no folder";
+        return false;
+    }
+    if ((follow_link ? stat(path.CStr(), &info) : lstat(path.CStr(), &info)) != 0) {
+        reason = std::error_code(errno, std::generic_category()).message();
+        return false;
+    }
+    if (!S_ISDIR(info.st_mode))
+        reason = "not a folder";
+    else if (info.st_uid != geteuid())
+        reason = "owned by another user";
+    else if ((info.st_mode & (S_IWGRP | S_IWOTH)) != 0)
+        reason = "writable by other users";
+    else
+        return true;
+    return false;
+}
+
+std::vector<std::string> JobBackupList::Problems() const
+{
+    std::lock_guard guard(lock);
+    return problems_;
+}
+
+void JobBackupList::AddProblem(std::string problem)
+{
+    std::lock_guard guard(lock);
+    problems_.push_back(std::move(problem));
 }
 
 void JobBackupList::WaitReady()

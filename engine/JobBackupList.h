@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <ctime>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include <sys/stat.h>
@@ -64,13 +65,32 @@ public:
     // exists under that name, the previous candidate's stem, a two-digit attempt number and
     // its extension ('a.txt', 'a01.txt', 'a0102.txt', ...). Without a set folder the file name.
     static RawString BackupNameFor(const RawString& file_path, const RawString& set_folder);
-    // Copies `source` to `destination`, which must not exist (it is created exclusively and
-    // never overwritten), with the source's last-write time and permission bits; the data is
-    // synced before success is returned. On failure nothing is left at `destination`.
+    // Copies the regular file `source` (links followed) to `destination`; see the overload.
     [[nodiscard]] static bool CopyToBackup(const RawString& source, const RawString& destination);
-    // Copies what is left to read of `from_fd` into `to_fd` through the 16 KiB buffer, then gives
-    // `to_fd` the access and last-write times of `from_info` (the source's fstat).
-    [[nodiscard]] static bool CopyContent(int from_fd, int to_fd, const struct stat& from_info);
+    // Copies the file open at `from_fd` (whose fstat is `from_info`) to `destination`, which
+    // must not exist: it is created through a temporary file and moved into place only if
+    // nothing has appeared there (RawSafeWrite::Kind::CreateNew), with the source's last-write
+    // time and permission bits, synced, the folder too, before success is returned. On failure
+    // nothing is left at `destination`, and `reason` says why.
+    [[nodiscard]] static bool CopyToBackup(
+        int from_fd, const struct stat& from_info, const RawString& destination, std::string& reason);
+    // Copies the content of `from_fd` from its start (by pread, so a reader's position is kept)
+    // into `to_fd` through the 16 KiB buffer, then gives `to_fd` the access and last-write times
+    // of `from_info` (the source's fstat). Exactly `from_info.st_size` bytes are copied: a file
+    // that has grown or shrunk meanwhile fails ("changed while it was copied"), so the copy
+    // never reads without end. `reason` says why it failed.
+    [[nodiscard]] static bool CopyContent(
+        int from_fd, int to_fd, const struct stat& from_info, std::string& reason);
+
+    // Whether `folder` may hold backups: a folder (a link to one is followed when
+    // `follow_link`), owned by the user who runs the program and not writable by group or
+    // others. Anybody else who can write there could plant records that make a restore write
+    // over or delete any file. When not, `reason` says why.
+    static bool IsTrustedFolder(const RawString& folder, bool follow_link, std::string& reason);
+
+    // What the loader could not use, one text each ("Backup record error (PATH: reason)" and
+    // the like), copied under the lock.
+    std::vector<std::string> Problems() const;
 
     bool IsFileLevel() const override { return false; }
     // Blocks until the loader has read the store.
@@ -87,11 +107,13 @@ private:
     bool AddLoaded(JobBackupUnit* set);
     void SortAndMarkLoaded();
     void MarkLoaded();
+    void AddProblem(std::string problem);
 
     RawString backup_folder_;
     int32_t days_ = 30;
     bool loaded_ = false;
     bool loader_started_ = false;
+    std::vector<std::string> problems_;
     std::condition_variable loaded_signal_;
     // Last, so the loader ends before anything it uses goes away.
     JobBackupLoader loader_;

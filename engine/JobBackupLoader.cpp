@@ -1,4 +1,6 @@
+#include <core/RawFd.h>
 #include <core/RawFolderList.h>
+#include <core/RawPath.h>
 #include <core/RawSystemText.h>
 #include <engine/JobBackupList.h>
 #include <engine/JobBackupLoader.h>
@@ -14,8 +16,10 @@
 
 namespace JobLayer {
 
+using RawLayer::RawFd;
 using RawLayer::RawFolderList;
 using RawLayer::RawFolderListUnit;
+using RawLayer::RawPath;
 using RawLayer::RawSystemText;
 
 namespace {
@@ -45,13 +49,11 @@ int32_t Number(std::string_view digits)
 // before anything in it is removed.
 bool ListNames(int fd, std::vector<std::string>& names)
 {
-    int own = dup(fd);
-    DIR* dir = own >= 0 ? fdopendir(own) : nullptr;
-    if (dir == nullptr) {
-        if (own >= 0)
-            close(own);
+    RawFd own(dup(fd));
+    DIR* dir = own.IsOpen() ? fdopendir(own.Get()) : nullptr;
+    if (dir == nullptr)
         return false;
-    }
+    own.Release(); // the folder stream owns it now
     while (dirent* entry = readdir(dir)) {
         std::string_view name = entry->d_name;
         if (name != "." && name != "..")
@@ -124,8 +126,17 @@ void JobBackupLoader::Finished()
     list_.MarkLoaded();
 }
 
+// A store only the user can write is trusted; anything else is reported, and no set of it is
+// read or deleted.
 void JobBackupLoader::LoadSets()
 {
+    if (!RawPath::Exists(backup_folder_))
+        return; // nothing there yet
+    std::string reason;
+    if (!JobBackupList::IsTrustedFolder(backup_folder_, true, reason)) {
+        list_.AddProblem("Backup folder error (" + backup_folder_.Str() + ": " + reason + ")");
+        return;
+    }
     RawFolderList entries;
     // A folder that cannot be read holds no sets we could use; what was read is still used.
     (void)entries.Read(backup_folder_, RawFolderList::kSkipDots);
@@ -138,31 +149,39 @@ void JobBackupLoader::LoadSets()
         // A run of this process made it while the folder was read: listed already, and in use.
         if (list_.IsListed(entry.path))
             continue;
+        if (!JobBackupList::IsTrustedFolder(entry.path, false, reason)) {
+            list_.AddProblem("Backup set error (" + entry.path.Str() + ": " + reason + ")");
+            continue;
+        }
         if (IsExpired(name)) {
             delete_list_.Add(entry.path);
             continue;
         }
         auto* set = new JobBackupUnit(JobBackupUnit::kOriginDisk, entry.path);
         set->Items().Load();
+        if (!set->Items().LoadError().empty())
+            list_.AddProblem("Backup record error (" + set->Items().IniPath().Str() + ": "
+                + set->Items().LoadError() + ")");
         list_.AddLoaded(set);
     }
 }
 
 void JobBackupLoader::DeleteExpired()
 {
+    if (delete_list_.IsEmpty())
+        return;
     RawSystemText folder(backup_folder_);
-    int root = folder.IsValid() ? open(folder.CStr(), O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1;
-    if (root < 0)
+    RawFd root = folder.IsValid() ? RawFd::Open(folder.CStr(), O_RDONLY | O_DIRECTORY) : RawFd();
+    if (!root.IsOpen())
         return;
     for (auto path = delete_list_.begin(); path != delete_list_.end() && !IsStopRequested();) {
         std::string_view bytes = path->View();
         std::string name(bytes.substr(bytes.rfind('/') + 1));
-        if (RemoveFolderAt(root, name, 0))
+        if (RemoveFolderAt(root.Get(), name, 0))
             path = delete_list_.Remove(path);
         else
             ++path;
     }
-    close(root);
 }
 
 // Removes the folder `name` inside the folder open at `parent` with everything in it. Nothing
@@ -173,9 +192,10 @@ bool JobBackupLoader::RemoveFolderAt(int parent, const std::string& name, int de
 {
     if (depth > kMaxDepth)
         return false;
-    int fd = openat(parent, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0)
+    RawFd folder = RawFd::OpenAt(parent, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW);
+    if (!folder.IsOpen())
         return false;
+    int fd = folder.Get();
     std::vector<std::string> names;
     bool removed = ListNames(fd, names);
     for (const std::string& entry : names) {
@@ -191,7 +211,7 @@ bool JobBackupLoader::RemoveFolderAt(int parent, const std::string& name, int de
         else
             removed = unlinkat(fd, entry.c_str(), 0) == 0;
     }
-    close(fd);
+    folder.Reset();
     return removed && unlinkat(parent, name.c_str(), AT_REMOVEDIR) == 0;
 }
 

@@ -1,3 +1,4 @@
+#include <core/RawPath.h>
 #include <engine/JobParams.h>
 #include <engine/JobResultFile.h>
 
@@ -48,9 +49,20 @@ void JobParams::ReadSection(const RawParameterList& section)
         line_count = static_cast<int32_t>(section.GetInteger(RawString("LineCount"), 1));
 }
 
+void JobParams::MakeTargetsAbsolute()
+{
+    RawStringList absolute;
+    for (const RawString& target : targets)
+        absolute.Add(RawLayer::RawPath::MakeAbsolute(target));
+    targets = absolute;
+}
+
 void JobParams::WriteSection(RawParameterList& section, bool all_keys) const
 {
-    section.Add(RawString("TargetPath"), JobResultFile::EscapeList(targets));
+    RawStringList absolute;
+    for (const RawString& target : targets)
+        absolute.Add(RawLayer::RawPath::MakeAbsolute(target));
+    section.Add(RawString("TargetPath"), JobResultFile::EscapeList(absolute));
     section.Add(RawString("FileFilter"), JobResultFile::EscapeList(filters));
     section.Add(RawString("Search"), JobResultFile::EscapeList(expressions));
     section.Add(RawString("Replace"), JobResultFile::EscapeList(replacements));

@@ -39,7 +39,12 @@ public:
     // as integers. A missing key leaves its field as it is. The caller holds the lock.
     void ReadSection(const RawParameterList& section);
 
-    // Appends the keys of a "Params" section in their saved form: the four lists, then
+    // Makes every target absolute from the current folder (RawPath::MakeAbsolute), so that the
+    // paths found and stored from them name the same files wherever they are used later. The
+    // caller holds the lock.
+    void MakeTargetsAbsolute();
+
+    // Appends the keys of a "Params" section in their saved form (targets absolute): the four lists, then
     // "IgnoreCase", and with `all_keys` also "IsPreview", "Checker" and "LineCount". The caller
     // holds the lock.
     void WriteSection(RawParameterList& section, bool all_keys) const;

@@ -2,6 +2,7 @@
 #include <core/RawLineFile.h>
 #include <core/RawLineFileInfo.h>
 #include <core/RawParameterList.h>
+#include <core/RawPath.h>
 #include <core/RawProfile.h>
 #include <core/RawSafeWrite.h>
 #include <engine/JobExpressionUtility.h>
@@ -23,6 +24,7 @@ using RawLayer::RawEncoding;
 using RawLayer::RawLineFile;
 using RawLayer::RawParameterList;
 using RawLayer::RawParameterUnit;
+using RawLayer::RawPath;
 
 namespace {
 
@@ -151,8 +153,8 @@ private:
 void WriteBlock(FileImage& image, const JobBlockUnit& block, StatusTexts& texts)
 {
     image.Entry("Flags", RawString(LabelsText(block.Flags(), JobBlockUnit::kFlagLabels), RawEncoding::Utf8));
-    image.Entry("FilePath", block.file_path);
-    image.Entry("BasePath", block.base_path);
+    image.Entry("FilePath", RawPath::MakeAbsolute(block.file_path));
+    image.Entry("BasePath", RawPath::MakeAbsolute(block.base_path));
     image.Entry("FileTimeHigh", Unsigned(block.FileTimeHigh()));
     image.Entry("FileTimeLow", Unsigned(block.FileTimeLow()));
     image.Entry("LineNumber", Unsigned(static_cast<uint32_t>(block.line_number)));
@@ -177,7 +179,7 @@ void WriteResults(FileImage& image, const JobResultSet& results, JobStatusCentre
     int32_t files = results.FilesSearched();
     image.Section("Data");
     image.Entry("Flags", RawString(LabelsText(flags, kResultLabels), RawEncoding::Utf8));
-    image.Entry("BasePath", base);
+    image.Entry("BasePath", RawPath::MakeAbsolute(base));
     image.Entry("FileCount", Unsigned(static_cast<uint32_t>(files)));
 
     StatusTexts texts(status);
@@ -353,8 +355,12 @@ LoadedBlock ReadBlock(const RawParameterList& section)
     LoadedBlock loaded { std::make_unique<JobBlockUnit>(), RawString() };
     JobBlockUnit& block = *loaded.block;
     block.StoreFlags(LabelsFlags(section.GetText("Flags", RawString()), JobBlockUnit::kFlagLabels));
+    // A file saved by an older version may hold relative paths: they meant the current folder,
+    // and are made absolute from it now, once, like the targets of a search.
     ReadText(section, "FilePath", block.file_path);
     ReadText(section, "BasePath", block.base_path);
+    block.file_path = RawPath::MakeAbsolute(block.file_path);
+    block.base_path = RawPath::MakeAbsolute(block.base_path);
     uint32_t high = block.FileTimeHigh();
     uint32_t low = block.FileTimeLow();
     ReadNumber(section, "FileTimeHigh", high);
@@ -397,6 +403,7 @@ void ReadResults(SectionReader& reader, LoadedResults& loaded)
     loaded.present = true;
     loaded.flags = LabelsFlags(section.GetText("Flags", RawString()), kResultLabels);
     ReadText(section, "BasePath", loaded.base);
+    loaded.base = RawPath::MakeAbsolute(loaded.base);
     ReadNumber(section, "FileCount", loaded.files);
     while (reader.Next(name, section)) {
         if (name.Length() >= 5 && NameIs(name.Substring(0, 5), "Found"))
@@ -578,8 +585,10 @@ JobResultFile::LoadResult JobResultFile::Load(
     const RawString& path, JobParams& params, JobResultSet& results, JobStatusCentre& status)
 {
     RawLineFile file;
+    // A data file is the program's own record: never a pipe or a device, and bounded in size.
+    file.SetOpenMode(RawLineFile::OpenMode::Regular, kSizeLimit);
     if (!file.OpenRead(path, kLineLimit)) {
-        Report(status, file.Status(), path);
+        Report(status, file.Status(), JobStatusCentre::PathWithReason(path, file.Reason()));
         return {};
     }
     SectionReader reader(file);
@@ -587,7 +596,7 @@ JobResultFile::LoadResult JobResultFile::Load(
     RawParameterList params_section;
     bool first = file.FileEncoding() != RawEncoding::Binary && reader.Next(name, params_section);
     if (file.Failed()) {
-        Report(status, file.Status(), path);
+        Report(status, file.Status(), JobStatusCentre::PathWithReason(path, file.Reason()));
         return {};
     }
     if (!first || !NameIs(name, "Params")) {
@@ -597,7 +606,7 @@ JobResultFile::LoadResult JobResultFile::Load(
     LoadedResults loaded;
     ReadResults(reader, loaded);
     if (file.Failed()) {
-        Report(status, file.Status(), path);
+        Report(status, file.Status(), JobStatusCentre::PathWithReason(path, file.Reason()));
         return {};
     }
 
@@ -605,6 +614,7 @@ JobResultFile::LoadResult JobResultFile::Load(
         std::lock_guard guard(params.lock);
         params.Reset();
         params.ReadSection(params_section);
+        params.MakeTargetsAbsolute();
     }
     results.Reset();
     if (!loaded.present)

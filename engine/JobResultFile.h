@@ -11,7 +11,8 @@
 // Texts and lists are saved escaped so that each stays on its line: TAB "%t", LF "%n", CR "%r",
 // "%" "%e", and within a list item ";" "%d", so that no item is ever split in two on loading; a
 // value that would start and end with a double quotation mark gets "%" before the first one,
-// because loading removes such a pair. Paths and status texts are saved as they stand. A text
+// because loading removes such a pair. Paths are saved absolute (a relative one, from a file of
+// an older version, is made absolute from the current folder), status texts as they stand. A text
 // that has no saved form (a zero character, a line break in a path, text that is not valid
 // UTF-8) fails the save with a status entry, rather than writing a file that would load back as
 // something else. A file whose content would not be recognised as UTF-8 when read back (text
@@ -45,6 +46,9 @@ public:
 
     // The longest line the loader reads, in bytes; a save that would write a longer one fails.
     static constexpr int32_t kLineLimit = 256 * 1024 * 1024;
+    // The largest file the loader reads: a data file can hold very many blocks, so its bound is
+    // well above that of the program's other records.
+    static constexpr int64_t kSizeLimit = int64_t { 1 } << 30;
 
     // Writes `path`. Reads the parameters under their lock, the result set under its lock and
     // the block list's, and each block's flags under the block's lock. On failure adds a status

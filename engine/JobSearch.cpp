@@ -33,10 +33,14 @@ void JobSearch::SearchTargets(
     AddInformation(status, "Search started...");
     // The targets are copied under the lock so that the walk below holds no lock while it
     // searches; the finder reads the other fields without it (they do not change meanwhile).
+    // They are made absolute here, once, from the current folder, so that every path the
+    // search hands on (blocks, saved files, backup records) names the same file wherever it is
+    // used later.
     std::vector<RawString> targets;
     {
         std::lock_guard guard(params.lock);
         params.line_count = JobExpressionUtility::BlockLineCount(params.expressions);
+        params.MakeTargetsAbsolute();
         for (const RawString& target : params.targets)
             targets.push_back(target);
     }

@@ -35,6 +35,16 @@ JobStatusUnit JobStatusCentre::MakeErrorEntry(int state, const RawString& path)
     return MakeEntry(JobStatusUnit::kError, ErrorText(state), path);
 }
 
+RawString JobStatusCentre::PathWithReason(const RawString& path, std::string_view reason)
+{
+    RawString detail = path;
+    if (!reason.empty()) {
+        detail.AppendUnits(": ");
+        detail.AppendUnits(reason);
+    }
+    return detail;
+}
+
 JobStatusUnit JobStatusCentre::MakeLineErrorEntry(int state, int64_t line_number, const RawString& path)
 {
     RawString text = ErrorText(state);

@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <mutex>
 #include <optional>
+#include <string_view>
 #include <vector>
 
 namespace JobLayer {
@@ -34,6 +35,9 @@ public:
     // An error entry for a reader state: "Read open error" ... "Line overflow", or
     // "Unknown error" for a state that is no failure.
     static JobStatusUnit MakeErrorEntry(int state, const RawString& path);
+    // The detail of an entry that names what the system said: "PATH: REASON", or the path alone
+    // when there is no reason.
+    static RawString PathWithReason(const RawString& path, std::string_view reason);
     // The same with " [line=N]" after the text.
     static JobStatusUnit MakeLineErrorEntry(int state, int64_t line_number, const RawString& path);
 

@@ -1,11 +1,13 @@
 #include <core/RawString.h>
 #include <engine/JobBackupItemList.h>
+#include <engine/JobBackupLock.h>
 
 #include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <iterator>
 #include <map>
 #include <random>
@@ -13,8 +15,10 @@
 #include <set>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <tests/TestSupport.h>
@@ -25,6 +29,38 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::string_literals;
 using QuelvaneCliTest::CliOutcome;
+
+// A program started in the background, watched until it shows something or ends.
+struct Child {
+    pid_t pid = -1;
+    int status = -1; // the exit status once it ended normally
+
+    // Polls `shown` until it holds (true) or the program ends (false). The bound only keeps a
+    // broken program from hanging the test.
+    template <typename Shown> bool WaitUntil(Shown shown)
+    {
+        for (int poll = 0; poll < 60'000; ++poll) {
+            if (shown())
+                return true;
+            int wait_status = 0;
+            if (waitpid(pid, &wait_status, WNOHANG) == pid) {
+                pid = -1;
+                status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : -1;
+                return false;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return false;
+    }
+    int Finish()
+    {
+        int wait_status = 0;
+        if (pid > 0 && waitpid(pid, &wait_status, 0) == pid)
+            status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : -1;
+        pid = -1;
+        return status;
+    }
+};
 
 // Every test writes its backups into a folder of its own temp folder, named by a configuration
 // file, and can read back what the store holds.
@@ -42,7 +78,8 @@ protected:
         std::vector<fs::path> sets;
         if (fs::is_directory(Path("backup"))) {
             for (const fs::directory_entry& entry : fs::directory_iterator(Path("backup")))
-                sets.push_back(entry.path());
+                if (entry.is_directory()) // the apply lock file lies beside the sets
+                    sets.push_back(entry.path());
         }
         return sets;
     }
@@ -59,6 +96,22 @@ protected:
                 copies[item.Source().Str()] = item.BackupPath().Str();
         }
         return copies;
+    }
+
+    // Takes the backup folder's apply lock as another run would.
+    void HoldLock(JobLayer::JobBackupLock& lock)
+    {
+        fs::create_directories(Path("backup"));
+        ASSERT_EQ(lock.TryLock(RawLayer::RawString(Path("backup"), RawLayer::RawEncoding::Utf8)),
+            JobLayer::JobBackupLock::Result::Held);
+    }
+    Child Start(const std::vector<std::string>& arguments)
+    {
+        return Child { Spawn(arguments, Path(".out"), Path(".err")) };
+    }
+    bool ErrorsShow(const std::string& text) const
+    {
+        return ReadAll(Path(".err")).find(text) != std::string::npos;
     }
 
     std::string config_;
@@ -131,8 +184,9 @@ TEST_F(CliApplyTest, DefaultBackupFolderIsTheUsersStateFolder)
     CliOutcome outcome = Run({ "-q", "--apply", "-e", "foo", "-r", "bar", file });
     EXPECT_EQ(outcome.status, 0) << outcome.err;
     ASSERT_TRUE(fs::is_directory(Path(".state/QuelvaneBackup")));
+    EXPECT_TRUE(fs::is_regular_file(Path(".state/QuelvaneBackup/Quelvane.lock")));
     EXPECT_EQ(
-        std::distance(fs::directory_iterator(Path(".state/QuelvaneBackup")), fs::directory_iterator()), 1);
+        std::distance(fs::directory_iterator(Path(".state/QuelvaneBackup")), fs::directory_iterator()), 2);
 }
 
 TEST_F(CliApplyTest, FailedFileExitsTwoAndPrintsItsEntry)
@@ -193,7 +247,8 @@ TEST_F(CliApplyTest, LoadedParamsComeFirstAndTakeMoreItems)
 
     CliOutcome missing = Run({ "-l", Path("none.ini") });
     EXPECT_EQ(missing.status, 2);
-    EXPECT_NE(missing.err.find("Read open error (" + Path("none.ini") + ")"), std::string::npos)
+    EXPECT_NE(missing.err.find("Read open error (" + Path("none.ini") + ": No such file or directory)"),
+        std::string::npos)
         << missing.err;
 }
 
@@ -232,6 +287,117 @@ TEST_F(CliApplyTest, ListedSetIsRestored)
     CliOutcome unknown = Run({ "--config=" + config_, "--restore=20000101_000000" });
     EXPECT_EQ(unknown.status, 2);
     EXPECT_EQ(unknown.err, "No such backup set (20000101_000000)\n");
+}
+
+// A file changed after the apply is not put back unless asked with --force; a record that
+// holds a relative source path is refused, never resolved against the current folder.
+TEST_F(CliApplyTest, RestoreSkipsLaterChangesAndRefusesRelativeSources)
+{
+    std::string a = Write("t/a.txt", "foo\n");
+    std::string b = Write("t/b.txt", "foo b\n");
+    ASSERT_EQ(Run({ "-q", "--config=" + config_, "--apply", "-e", "foo", "-r", "bar", Path("t") }).status, 0);
+    ASSERT_EQ(Sets().size(), 1u);
+    std::string name = Sets()[0].filename();
+    Write("t/b.txt", "edited later\n");
+    const timespec later[2] = { { 0, UTIME_NOW }, { time(nullptr) + 100, 0 } };
+    ASSERT_EQ(utimensat(AT_FDCWD, b.c_str(), later, 0), 0);
+
+    CliOutcome careful = Run({ "--config=" + config_, "--restore=" + name });
+    EXPECT_NE(careful.status, 0);
+    EXPECT_NE(careful.err.find("Changed since the apply, not restored (" + b + ")"), std::string::npos)
+        << careful.err;
+    EXPECT_EQ(ReadAll(a), "foo\n");
+    EXPECT_EQ(ReadAll(b), "edited later\n");
+    CliOutcome forced = Run({ "--config=" + config_, "--restore=" + name, "--force" });
+    EXPECT_EQ(forced.status, 0) << forced.err;
+    EXPECT_EQ(ReadAll(b), "foo b\n");
+
+    std::string record = (Sets()[0] / "Backup.ini").string();
+    std::string text = ReadAll(record);
+    for (std::size_t at; (at = text.find("Source=/")) != std::string::npos;)
+        text.replace(at, std::string("Source=").size() + root_.string().size() + 1, "Source=");
+    std::ofstream(record, std::ios::binary | std::ios::trunc) << text;
+    Write("t/a.txt", "bar\n");
+    CliOutcome relative = Run({ "--config=" + config_, "--restore=" + name, "--force" });
+    EXPECT_NE(relative.status, 0);
+    EXPECT_NE(relative.err.find("relative source path"), std::string::npos) << relative.err;
+    EXPECT_EQ(ReadAll(a), "bar\n");
+}
+
+// --- Runs that meet ---------------------------------------------------------------------------
+
+// An apply that finds the lock taken waits for it. What the other run wrote meanwhile is not
+// lost: the file it changed is "Modified file" to the waiting run and keeps the other's change.
+TEST_F(CliApplyTest, ASecondApplyWaitsAndKeepsTheFirstOnesChange)
+{
+    std::string a = Write("t/a.txt", "alpha beta\n");
+    std::string b = Write("t/b.txt", "alpha\n");
+    JobLayer::JobBackupLock other;
+    HoldLock(other);
+    Child run = Start({ "--config=" + config_, "--apply", "-e", "alpha", "-r", "ALPHA", Path("t") });
+    ASSERT_TRUE(run.WaitUntil([&] { return ErrorsShow("Waiting for another apply to finish"); }));
+    Write("t/a.txt", "alpha BETA\n");
+    fs::last_write_time(a, fs::last_write_time(a) + std::chrono::seconds(5));
+    other.Unlock();
+    EXPECT_EQ(run.Finish(), 2);
+    EXPECT_EQ(ReadAll(a), "alpha BETA\n");
+    EXPECT_EQ(ReadAll(b), "ALPHA\n");
+    EXPECT_TRUE(ErrorsShow("Modified file (" + a + ")")) << ReadAll(Path(".err"));
+}
+
+// Two applies started together on one tree: every file ends with both changes, or the run whose
+// change it lacks said "Modified file" for it and failed.
+TEST_F(CliApplyTest, TwoAppliesAtOnceLoseNoUpdate)
+{
+    constexpr int kFiles = 40;
+    std::string filler;
+    for (int line = 0; line < 5'000; ++line)
+        filler += "plain text\n";
+    filler.pop_back();
+    for (int i = 0; i < kFiles; ++i)
+        Write("t/f" + std::to_string(i), "alpha\n" + filler + "\nbeta\n");
+    struct Run {
+        std::string from, to;
+        Child child;
+        std::string err;
+    } runs[] = { { "alpha", "ALPHA", {}, {} }, { "beta", "BETA", {}, {} } };
+    for (int r = 0; r < 2; ++r)
+        runs[r].child.pid = Spawn(
+            { "-q", "--config=" + config_, "--apply", "-e", runs[r].from, "-r", runs[r].to, Path("t") },
+            Path(".out" + std::to_string(r)), Path(".err" + std::to_string(r)));
+    for (int r = 0; r < 2; ++r) {
+        runs[r].child.Finish();
+        runs[r].err = ReadAll(Path(".err" + std::to_string(r)));
+        bool modified = runs[r].err.find("Modified file (") != std::string::npos;
+        EXPECT_EQ(runs[r].child.status, modified ? 2 : 0) << runs[r].err;
+    }
+    for (int i = 0; i < kFiles; ++i) {
+        std::string path = Path("t/f" + std::to_string(i));
+        std::string content = ReadAll(path);
+        bool alpha = content.starts_with("ALPHA\n"), beta = content.ends_with("\nBETA\n");
+        ASSERT_EQ(content,
+            std::string(alpha ? "ALPHA" : "alpha") + "\n" + filler + "\n" + (beta ? "BETA" : "beta") + "\n");
+        for (const auto& [run, done] : { std::pair(&runs[0], alpha), std::pair(&runs[1], beta) })
+            EXPECT_TRUE(done || run->err.find("Modified file (" + path + ")") != std::string::npos)
+                << run->to << " lost on " << path << ":\n"
+                << run->err;
+    }
+}
+
+// A restore removes a temporary file an earlier, cut-off run left beside a file it puts back.
+TEST_F(CliApplyTest, RestoreRemovesAStaleTemporaryFile)
+{
+    std::string a = Write("t/a.txt", "foo\n");
+    ASSERT_EQ(Run({ "-q", "--config=" + config_, "--apply", "-e", "foo", "-r", "bar", Path("t") }).status, 0);
+    std::string stale = Write("t/a.txt.tmp", "ba");
+    ASSERT_EQ(chmod(stale.c_str(), 0600), 0);
+    fs::last_write_time(stale, fs::last_write_time(a) - std::chrono::seconds(60));
+    CliOutcome restored = Run({ "--config=" + config_, "--restore=" + Sets()[0].filename().string() });
+    EXPECT_EQ(restored.status, 0) << restored.err;
+    EXPECT_EQ(ReadAll(a), "foo\n");
+    EXPECT_FALSE(fs::exists(stale));
+    EXPECT_NE(restored.err.find("Stale temporary file removed (" + stale + ")"), std::string::npos)
+        << restored.err;
 }
 
 // An apply killed at random moments: whatever the moment, every file holds either its old or
@@ -371,6 +537,111 @@ TEST_F(CliCrashTest, KilledApplyLeavesOldOrNewContentWithBackups)
         cut_runs, runs, total_leftovers, static_cast<long long>(whole_span / 1000));
     // Kills that all miss the writing would prove nothing.
     EXPECT_GE(cut_runs, kRuns / 5);
+}
+
+// A restore killed at random moments: every file holds its old or its new content, and a
+// later restore of the same set finishes the job.
+TEST_F(CliCrashTest, KilledRestoreLeavesOldOrNewContent)
+{
+    auto apply = [&] {
+        Reset();
+        ASSERT_EQ(
+            Run({ "-q", "--config=" + config_, "--apply", "-e", "needle", "-r", "thread", Path("t") }).status,
+            0);
+        ASSERT_EQ(Sets().size(), 1u);
+    };
+    auto restore_args = [&] {
+        return std::vector<std::string> { "--config=" + config_,
+            "--restore=" + Sets()[0].filename().string() };
+    };
+    apply();
+    auto started = std::chrono::steady_clock::now();
+    ASSERT_EQ(Run(restore_args()).status, 0);
+    int64_t whole_span
+        = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - started)
+              .count();
+    std::mt19937 random(20240612);
+    int cut_runs = 0;
+    for (int run = 1; run <= 3 * kRuns && (run <= kRuns / 2 || cut_runs < kRuns / 5); ++run) {
+        apply();
+        if (HasFatalFailure())
+            return;
+        pid_t pid = Spawn(restore_args(), Path(".out"), Path(".err"));
+        ASSERT_GT(pid, 0);
+        std::this_thread::sleep_for(
+            std::chrono::microseconds(std::uniform_int_distribution<int64_t>(0, whole_span)(random)));
+        kill(pid, SIGKILL);
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        int restored = 0;
+        for (int i = 0; i < kFiles; ++i) {
+            std::string content = ReadAll(paths_[i]);
+            if (content == new_texts_[i])
+                continue;
+            ASSERT_EQ(content, old_texts_[i]) << "run " << run << ": " << paths_[i];
+            ++restored;
+        }
+        cut_runs += restored > 0 && restored < kFiles ? 1 : 0;
+        // The copies are still there, so the restore can be run again to its end.
+        CliOutcome again = Run(restore_args());
+        EXPECT_EQ(again.status, 0) << "run " << run << ": " << again.err;
+        for (int i = 0; i < kFiles; ++i)
+            ASSERT_EQ(ReadAll(paths_[i]), old_texts_[i]) << "run " << run << ": " << paths_[i];
+    }
+    std::printf("[ crash    ] %d restore runs cut while writing\n", cut_runs);
+    EXPECT_GE(cut_runs, 1);
+}
+
+// SIGTERM or SIGINT, while the apply waits for the lock or while it writes: it finishes the file
+// it is writing, stops, and exits with 128 + the signal. Every file is old or new, no temporary
+// file is left, and every changed file is in the set.
+TEST_F(CliCrashTest, AStopSignalEndsTheApplyBetweenFiles)
+{
+    for (int signal_number : { SIGTERM, SIGINT }) {
+        SCOPED_TRACE(signal_number);
+        const std::vector<std::string> apply
+            = { "--config=" + config_, "--apply", "-e", "needle", "-r", "thread", Path("t") };
+        int changed = 0;
+        int leftovers = 0;
+        {
+            Reset();
+            JobLayer::JobBackupLock other;
+            HoldLock(other);
+            Child run = Start(apply);
+            ASSERT_TRUE(run.WaitUntil([&] { return ErrorsShow("Waiting for another apply to finish"); }));
+            kill(run.pid, signal_number);
+            EXPECT_EQ(run.Finish(), 128 + signal_number);
+            Check(0, changed, leftovers);
+            EXPECT_EQ(changed + leftovers, 0);
+            EXPECT_TRUE(Sets().empty());
+        }
+        // A signal may come after the last file: then the run has simply ended. Tried until one
+        // lands inside the writing.
+        bool stopped_inside = false;
+        for (int attempt = 1; attempt <= 10 && !stopped_inside; ++attempt) {
+            Reset();
+            Child run = Start(apply);
+            // The first copy is in the set before the first file is replaced.
+            bool writing = run.WaitUntil([&] {
+                std::vector<fs::path> sets = Sets();
+                return !sets.empty() && !fs::is_empty(sets[0]);
+            });
+            if (writing)
+                kill(run.pid, signal_number);
+            int status = run.Finish();
+            Check(attempt, changed, leftovers);
+            if (HasFatalFailure())
+                return;
+            EXPECT_EQ(leftovers, 0);
+            stopped_inside = status == 128 + signal_number && changed < kFiles;
+            if (stopped_inside) {
+                EXPECT_TRUE(ErrorsShow("Apply stopped.")) << ReadAll(Path(".err"));
+            } else {
+                EXPECT_TRUE(status == 0 && changed == kFiles) << status << ", " << changed << " changed";
+            }
+        }
+        EXPECT_TRUE(stopped_inside);
+    }
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
 
 #include <gtest/gtest.h>
 #include <tests/TestSupport.h>
@@ -115,6 +116,35 @@ TEST_F(RawPathFiles, UserFolderIsPrivateAndFollowsXdgConfigHome)
         EXPECT_EQ(RawPath::UserFolder().View(), At(".config/Quelvane"));
     }
     EXPECT_EQ(fs::status(At(".config/Quelvane")).permissions(), fs::perms::owner_all);
+}
+
+// A stored path is made absolute from the current folder as it is given: a link in it is not
+// resolved, ".." is not folded, and bytes that are no UTF-8 stay the bytes they were.
+TEST_F(RawPathFiles, MakeAbsoluteJoinsTheCurrentFolderWithoutResolving)
+{
+    fs::create_directory(At("real"));
+    fs::create_directory_symlink("real", At("link"));
+    fs::path earlier = fs::current_path();
+    fs::current_path(root_);
+    std::string here = fs::current_path().string(); // the folder as the system names it
+    const std::pair<RawString, std::string> cases[] = {
+        { Utf8("a.txt"), here + "/a.txt" },
+        { Utf8("./link/a.txt"), here + "/link/a.txt" },
+        { Utf8("../x/a.txt"), here + "/../x/a.txt" },
+        { Utf8("."), here },
+        { Utf8("/abs/./a.txt"), "/abs/./a.txt" },
+        { RawString("\xFF\x81.txt", RawEncoding::NoSet), here + "/\xFF\x81.txt" },
+    };
+    for (const auto& [path, absolute] : cases)
+        EXPECT_EQ(RawPath::MakeAbsolute(path).View(), absolute) << path.View();
+    // Entered through a link, the current folder keeps the name the shell gave it.
+    fs::current_path(At("link"));
+    SetEnvironment("PWD", At("link").c_str());
+    EXPECT_EQ(RawPath::MakeAbsolute(Utf8("a.txt")).View(), At("link/a.txt"));
+    SetEnvironment("PWD", root_.c_str()); // names another folder: not taken
+    EXPECT_EQ(RawPath::MakeAbsolute(Utf8("a.txt")).View(), fs::current_path().string() + "/a.txt");
+    fs::current_path(earlier);
+    SetEnvironment("PWD", earlier.c_str());
 }
 
 TEST_F(RawPathFiles, ProfilePathsExpandUserThenResolveBesideTheExecutable)

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <tests/TestSupport.h>
 
 using namespace RawLayer;
@@ -132,6 +133,15 @@ TEST_F(RawProfileTest, IncompleteOrUnusableInputReadsAsWhatItHolds)
     EXPECT_EQ(Section("missing.ini", "Full"), Entries {}); // no failure, and nothing created
     EXPECT_EQ(Section("long.ini", "S", 20, RawLineFile::kLineOverflow), (Entries { { "short", "1" } }));
     EXPECT_EQ(NamesInFolder(), (Names { "binary.ini", "empty.ini", "long.ini" }));
+
+    // A pipe would block the first read for ever, and a file past the bound is not read at all
+    // (a sparse one costs no space).
+    ASSERT_EQ(mkfifo(PathOf("pipe.ini").c_str(), 0600), 0);
+    WriteFile("huge.ini", "[S]\na=1\n");
+    fs::resize_file(PathOf("huge.ini"), (64u << 20) + 1);
+    for (const char* name : { "pipe.ini", "huge.ini" })
+        EXPECT_EQ(Section(name, "S", RawProfile::kLineLimit, RawLineFile::kReadOpenError), Entries {})
+            << name;
 }
 
 // --- Writing ---------------------------------------------------------------------------------
@@ -228,11 +238,11 @@ TEST_F(RawProfileTest, FailedWritesLeaveTheFileUntouched)
         EXPECT_EQ(NamesInFolder(), Names { "file.ini" });
     }
 
-    // An old file that cannot be read, and a folder that cannot take the new one.
+    // An old "file" that is a folder, which is no record, and a folder that cannot take the new one.
     fs::create_directories(dir_ / "folder.ini");
     RawProfile folder = ProfileOf("folder.ini");
     EXPECT_FALSE(folder.WriteSection("S", ListOf({ { "k", "v" } })));
-    EXPECT_EQ(folder.Status(), RawLineFile::kReadError);
+    EXPECT_EQ(folder.Status(), RawLineFile::kReadOpenError);
     RawProfile nowhere = ProfileOf("missing/file.ini");
     EXPECT_FALSE(nowhere.WriteSection("S", ListOf({ { "k", "v" } })));
     EXPECT_EQ(nowhere.Status(), RawLineFile::kWriteOpenError);

@@ -8,8 +8,10 @@
 #include <memory>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -64,10 +66,9 @@ protected:
 
 TEST_F(RawSafeWriteTest, OnlyACommitChangesTheTargetAndItKeepsTheAttributes)
 {
-    // Only a privileged process may replace a file without write permission (others are refused
-    // when opening) or give a file to another owner.
+    // Only a privileged process may give a file to another owner.
     const bool privileged = geteuid() == 0;
-    const int mode = privileged ? 0444 : 0640;
+    const int mode = 0640;
     WriteFile("file.txt", "old");
     ASSERT_EQ(chmod(PathOf("file.txt").c_str(), mode), 0);
     ASSERT_TRUE(!privileged || chown(PathOf("file.txt").c_str(), 4321, 8765) == 0);
@@ -146,9 +147,9 @@ TEST_F(RawSafeWriteTest, OpenFailuresNameTheirStepAndLeaveNothingBehind)
               { PathOf("missing/file.txt"), Step::CreateTemp, ENOENT },
               { PathOf("file.txt/inner"), Step::Target, ENOTDIR }, { PathOf("folder"), Step::Target, EISDIR },
               { PathOf("folder/"), Step::Target, EISDIR }, { PathOf("fifo"), Step::Target, EINVAL },
-              { PathOf("loop-a"), Step::Target, ELOOP } };
-    if (geteuid() != 0)
-        cases.emplace_back(PathOf("file.txt"), Step::Target, EACCES);
+              { PathOf("loop-a"), Step::Target, ELOOP },
+              // Read-only by its permission bits for every user, root included.
+              { PathOf("file.txt"), Step::Target, EACCES } };
     for (const auto& [path, step, error] : cases) {
         RawSafeWrite write(RawString(path, RawEncoding::Utf8));
         EXPECT_FALSE(write.Open()) << path;
@@ -159,3 +160,46 @@ TEST_F(RawSafeWriteTest, OpenFailuresNameTheirStepAndLeaveNothingBehind)
 }
 
 } // namespace
+
+// Just before the rename the target must still be the file that was read. Whatever happened to
+// it meanwhile, the interloper's content stays and the temporary file goes.
+TEST_F(RawSafeWriteTest, CommitsOnlyOverTheFileThatWasRead)
+{
+    enum class Change { None, ReplacedSameSizeAndTime, GrownSameTime, RewrittenSameSize, Removed };
+    const std::pair<Change, const char*> cases[] = {
+        { Change::None, "new" },
+        { Change::ReplacedSameSizeAndTime, "old" },
+        { Change::GrownSameTime, "old and more" },
+        { Change::RewrittenSameSize, "odd" },
+        { Change::Removed, nullptr },
+    };
+    for (const auto& [change, left] : cases) {
+        SCOPED_TRACE(int(change));
+        fs::remove_all(dir_);
+        fs::create_directory(dir_);
+        WriteFile("file.txt", "old");
+        std::string path = PathOf("file.txt");
+        const timespec times[2] = { { 1'000'000, 0 }, { 1'000'000, 0 } };
+        ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+        struct stat read { };
+        ASSERT_EQ(stat(path.c_str(), &read), 0);
+        auto write = Begin("file.txt", "new");
+        write->SetExpected(RawFileIdentity::Of(read));
+        if (change == Change::ReplacedSameSizeAndTime) {
+            WriteFile("other", "old");
+            ASSERT_EQ(utimensat(AT_FDCWD, PathOf("other").c_str(), times, 0), 0);
+            ASSERT_EQ(rename(PathOf("other").c_str(), path.c_str()), 0);
+        } else if (change == Change::GrownSameTime) {
+            std::ofstream(path, std::ios::app) << " and more";
+            ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+        } else if (change == Change::RewrittenSameSize) {
+            std::ofstream(path, std::ios::in | std::ios::out) << "od";
+        } else if (change == Change::Removed) {
+            ASSERT_TRUE(fs::remove(path));
+        }
+        bool committed = write->Commit();
+        EXPECT_EQ(committed, change == Change::None);
+        EXPECT_EQ(write->FailedStep(), committed ? RawSafeWrite::Step::None : RawSafeWrite::Step::Changed);
+        EXPECT_EQ(Snapshot(), (left ? Tree { { "file.txt", left } } : Tree {}));
+    }
+}

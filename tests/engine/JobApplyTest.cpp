@@ -1,5 +1,6 @@
 #include <app/GuiApplyJob.h>
 #include <core/RawPath.h>
+#include <core/RawSafeWrite.h>
 #include <engine/JobApply.h>
 #include <engine/JobReplacer.h>
 #include <engine/JobSearch.h>
@@ -15,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <stdlib.h>
@@ -261,20 +263,23 @@ INSTANTIATE_TEST_SUITE_P(Corpus, JobApplyCorpusTest,
         CorpusCase { "uchardet/en/ascii.txt", "ASCII", "Ascii", RawEncoding::Utf8 },
         CorpusCase { "inquisitor/ascii_ascii-cr.txt", "Library", "LIBRARY", RawEncoding::Utf8 }));
 
-TEST_F(JobApplyTest, KeepsPermissionBits)
+// A file without the user's write bit is read-only for every user: root, who may write any file,
+// is refused it too, and the entry names the file and why (no temporary file was ever made).
+TEST_F(JobApplyTest, KeepsPermissionBitsAndLeavesReadOnlyFilesAlone)
 {
     const mode_t modes[] = { 0640, 0755, 0444 };
     for (mode_t mode : modes)
         ASSERT_EQ(chmod(Write("m" + std::to_string(mode), "a hit\n").c_str(), mode), 0);
     Search(files_, "hit", "HIT");
-    // A file the user may not write stays as it is; root may write any file.
-    bool root = geteuid() == 0;
-    EXPECT_EQ(Apply(), root);
+    EXPECT_FALSE(Apply());
     for (mode_t mode : modes) {
         std::string path = files_ + "/m" + std::to_string(mode);
         EXPECT_EQ(fs::status(path).permissions(), fs::perms(mode)) << mode;
-        EXPECT_EQ(Read(path), mode == 0444 && !root ? "a hit\n" : "a HIT\n") << mode;
+        EXPECT_EQ(Read(path), mode == 0444 ? "a hit\n" : "a HIT\n") << mode;
     }
+    ASSERT_EQ(Errors().size(), 1u);
+    EXPECT_EQ(Errors()[0].display.Str(), "Open error for write (" + files_ + "/m292: read-only file)");
+    EXPECT_EQ(Copies(), (Texts { "m416", "m493" }));
 }
 
 TEST_F(JobApplyTest, WritesThroughASymbolicLink)
@@ -290,6 +295,36 @@ TEST_F(JobApplyTest, WritesThroughASymbolicLink)
     EXPECT_EQ(Read(root_ + "/real/target.txt"), "a HIT\n");
     EXPECT_EQ(Names(root_ + "/real"), Texts { "target.txt" });
     EXPECT_EQ(Read(set_->Folder().Str() + "/link.txt"), "a hit\n");
+}
+
+// A link and its target in one tree are one file: it is rewritten once, with one copy, and the
+// second name is reported as done already, not as a failure.
+TEST_F(JobApplyTest, ALinkAndItsTargetAreRewrittenOnce)
+{
+    std::string target = Write("target.txt", "a hit\n");
+    ASSERT_EQ(symlink("target.txt", (files_ + "/link.txt").c_str()), 0);
+    Search(files_, "hit", "HIT");
+    ASSERT_TRUE(Apply());
+    EXPECT_EQ(Read(target), "a HIT\n");
+    EXPECT_TRUE(Errors().empty());
+    EXPECT_EQ(Copies().size(), 1u);
+    std::vector<JobStatusUnit> entries = centre_.Entries();
+    EXPECT_EQ(
+        std::ranges::count_if(entries,
+            [](const JobStatusUnit& entry) { return entry.display.Str().starts_with("Already applied ("); }),
+        1);
+}
+
+// Names of 252 to 255 bytes leave no room for ".tmp": a short temporary name is used instead.
+TEST_F(JobApplyTest, AppliesFilesWithTheLongestNames)
+{
+    std::string a = Write(std::string(252, 'a'), "a hit\n");
+    std::string b = Write(std::string(255, 'b'), "b hit\n");
+    Search(files_, "hit", "HIT");
+    ASSERT_TRUE(Apply());
+    EXPECT_EQ(Read(a), "a HIT\n");
+    EXPECT_EQ(Read(b), "b HIT\n");
+    EXPECT_EQ(Names(files_).size(), 2u);
 }
 
 // --- Files that fail ------------------------------------------------------------------------------
@@ -336,7 +371,7 @@ INSTANTIATE_TEST_SUITE_P(Changes, JobApplyChangeTest,
     testing::Values(ChangeCase { Change::Newer, "keep\n", "Modified file (%)", false },
         ChangeCase { Change::Removed, "", "Missing file (%)", false },
         ChangeCase { Change::Folder, "", "Missing file (%)", false },
-        ChangeCase { Change::SameTime, "keep\none hit\nkeep\n", "Logic error on file (%.tmp)", true },
+        ChangeCase { Change::SameTime, "keep\none hit\nkeep\n", "Logic error on file (%)", true },
         ChangeCase { Change::SameTime, "keep\none hit\nkeep\ntwo hit", "Logic error on file (%)", true },
         ChangeCase {
             Change::SameTime, "keep\none hat\nkeep\ntwo hit\nend\n", "Logic error on file (%)", true },
@@ -344,13 +379,13 @@ INSTANTIATE_TEST_SUITE_P(Changes, JobApplyChangeTest,
             "Line overflow [line=5] (%)", true },
         ChangeCase { Change::SameTime, std::string("\xFF\xFEk\0\n\0", 6), "Modified file (%)", false }));
 
-// The 2nd of 3 files fails: its temporary file's name would be one byte longer than a name may
-// be, a failure that holds for root too. It gets no copy, since the copy is made last, and
-// the files around it are replaced.
+// The 2nd of 3 files fails: it is read-only, which holds for root too. It gets no copy, since the
+// copy is made last, and the files around it are replaced.
 TEST_F(JobApplyTest, AFailedFileLeavesTheOthersReplaced)
 {
-    std::string a = Write("a.txt", "a hit\n"), b = Write(std::string(252, 'b'), "b hit\n");
+    std::string a = Write("a.txt", "a hit\n"), b = Write("b.txt", "b hit\n");
     std::string c = Write("c.txt", "c hit\n");
+    ASSERT_EQ(chmod(b.c_str(), 0444), 0);
     params_.targets.Add(U8(a));
     params_.targets.Add(U8(b));
     Search(c, "hit", "HIT");
@@ -366,7 +401,7 @@ TEST_F(JobApplyTest, AFailedFileLeavesTheOthersReplaced)
     EXPECT_EQ(std::ranges::count(codes_, kApplyStarted), 1);
     std::vector<JobStatusUnit> errors = Errors();
     ASSERT_EQ(errors.size(), 1u);
-    EXPECT_EQ(errors[0].display.Str(), "Open error for write (" + b + ".tmp)");
+    EXPECT_EQ(errors[0].display.Str(), "Open error for write (" + b + ": read-only file)");
     ASSERT_EQ(results_.blocks.Count(), 3);
     for (int i : { 0, 1, 2 }) {
         EXPECT_EQ(Block(i).HasFlag(kAfl), i == 1) << i;
@@ -424,14 +459,16 @@ TEST_F(JobApplyTest, FailsAFileWhoseBackupCannotBeMade)
     Search(files_, "hit", "HIT");
     std::ofstream(root_ + "/backup") << "a file where the store's folder should be";
     EXPECT_FALSE(Apply());
-    ExpectFailed("Backup error (" + path + ")");
+    ExpectFailed("Backup folder error (" + root_ + "/backup: not a folder)");
     EXPECT_EQ(Read(path), "a hit\n");
     EXPECT_EQ(Names(files_), Texts { "a.txt" });
 }
 
-// A full disk, made by a file size limit in a child process: the temporary file cannot be
-// written, so the file stays as it was and no temporary file is left.
-TEST_F(JobApplyTest, FailsAFileThatCannotBeWrittenWhole)
+// A full disk, made by a file size limit in a child process (one per case, each from the same
+// search): with backups the copy meets the limit first, without them the temporary file does.
+// Either way the entry names the user's file and the system's reason, the file stays as it was,
+// no temporary file is left, and a run that backed up nothing leaves no set folder.
+TEST_F(JobApplyTest, AFullDiskFailsTheFileWithTheSystemsReason)
 {
 #if defined(__SANITIZE_THREAD__)
     GTEST_SKIP()
@@ -440,23 +477,112 @@ TEST_F(JobApplyTest, FailsAFileThatCannotBeWrittenWhole)
     std::string content = "a hit\n" + std::string(20000, 'x') + "\n";
     std::string path = Write("big.txt", content);
     Search(files_, "hit", "HIT");
-    pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        rlimit limit { 4096, 4096 };
-        signal(SIGXFSZ, SIG_IGN);
-        JobBackupList no_backups; // the copy would meet the limit first
-        bool failed = setrlimit(RLIMIT_FSIZE, &limit) == 0 && !Apply(kSearchLimit, &no_backups);
-        std::vector<JobStatusUnit> errors = Errors();
-        _exit(failed && errors.size() == 1 && errors[0].display.Str() == "Write error (" + path + ".tmp)"
-                ? 0
-                : 1);
+    for (bool backups : { true, false }) {
+        SCOPED_TRACE(backups ? "with backups" : "without backups");
+        pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            rlimit limit { 4096, 4096 };
+            signal(SIGXFSZ, SIG_IGN);
+            JobBackupList no_backups;
+            bool failed = setrlimit(RLIMIT_FSIZE, &limit) == 0
+                && !Apply(kSearchLimit, backups ? nullptr : &no_backups);
+            std::vector<JobStatusUnit> errors = Errors();
+            std::string expected
+                = (backups ? "Backup error (" : "Write error (") + path + ": File too large)";
+            _exit(failed && errors.size() == 1 && errors[0].display.Str() == expected ? 0 : 1);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+        EXPECT_TRUE(Read(path) == content);
+        EXPECT_EQ(Names(files_), Texts { "big.txt" });
+        EXPECT_EQ(Names(root_ + "/backup"), Texts { JobBackupLock::kFileName });
     }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-    EXPECT_TRUE(Read(path) == content);
-    EXPECT_EQ(Names(files_), Texts { "big.txt" });
 }
+
+// A name that cannot be one line of the record is refused before anything is copied: no copy of
+// it stays in the set, the other file is backed up and recorded, and the record, which was
+// written, raises no error of its own.
+TEST_F(JobApplyTest, ANameThatWouldBreakTheRecordIsRefusedBeforeItsCopy)
+{
+    std::string good = Write("good.txt", "a hit\n");
+    std::string lf = Write("l\nf.txt", "a hit\n");
+    std::string cr = Write("c\rr.txt", "a hit\n");
+    Search(files_, "hit", "HIT");
+    EXPECT_FALSE(Apply());
+    EXPECT_EQ(Read(good), "a HIT\n");
+    EXPECT_EQ(Read(lf) + Read(cr), "a hit\na hit\n");
+    EXPECT_EQ(Copies(), Texts { "good.txt" });
+    Texts errors;
+    for (const JobStatusUnit& entry : Errors())
+        errors.push_back(entry.display.Str());
+    std::ranges::sort(errors);
+    EXPECT_EQ(errors,
+        (Texts { "Backup error (" + cr + ": the name cannot be recorded)",
+            "Backup error (" + lf + ": the name cannot be recorded)" }));
+    JobBackupItemList record;
+    record.SetFolder(set_->Folder());
+    ASSERT_TRUE(record.Load());
+    ASSERT_EQ(record.Count(), 1);
+    EXPECT_EQ(record.Front().Source().Str(), good);
+}
+
+// --- Temporary files left by a run that was cut off -----------------------------------------------
+
+// A temporary file of this program's name beside the file, of mode 0600, this user's, with one
+// name only and older than the file, is what a run cut off left: a later apply removes it and
+// says so, but only while it holds the store's lock. Anything failing one condition may be the
+// user's and stays.
+struct StaleCase {
+    const char* what;
+    std::size_t name_length; // of the file's name; 0 for "a.txt"
+    mode_t mode;
+    int age; // seconds the temporary file is older than the file (negative: newer)
+    enum Extra { None, HardLink, Symlink, NoLock } extra;
+    bool removed;
+};
+class JobApplyStaleTest : public JobApplyTest, public testing::WithParamInterface<StaleCase> { };
+
+TEST_P(JobApplyStaleTest, RemovesOnlyStaleTemporaryFilesOfThisProgram)
+{
+    const StaleCase& c = GetParam();
+    std::string path = Write(c.name_length == 0 ? "a.txt" : std::string(c.name_length, 'n'), "a hit\n");
+    std::string temp = RawLayer::RawSafeWrite::TempNameFor(path);
+    std::string made = c.extra == StaleCase::Symlink ? root_ + "/elsewhere" : temp;
+    std::ofstream(made, std::ios::binary) << "a partial wri";
+    ASSERT_EQ(chmod(made.c_str(), c.mode), 0);
+    struct stat info { };
+    ASSERT_EQ(stat(path.c_str(), &info), 0);
+    const timespec times[2] = { info.st_mtim, { info.st_mtim.tv_sec - c.age, 0 } };
+    ASSERT_EQ(utimensat(AT_FDCWD, made.c_str(), times, 0), 0);
+    if (c.extra == StaleCase::Symlink) {
+        ASSERT_EQ(symlink(made.c_str(), temp.c_str()), 0);
+    }
+    if (c.extra == StaleCase::HardLink) {
+        ASSERT_EQ(link(temp.c_str(), (root_ + "/second").c_str()), 0);
+    }
+    Search(files_, "hit", "HIT");
+    JobBackupList no_backups;
+    ASSERT_TRUE(Apply(kSearchLimit, c.extra == StaleCase::NoLock ? &no_backups : nullptr)) << LastEntry();
+    EXPECT_EQ(Read(path), "a HIT\n");
+    EXPECT_EQ(fs::exists(fs::symlink_status(temp)), !c.removed);
+    std::vector<JobStatusUnit> entries = centre_.Entries();
+    EXPECT_EQ(std::ranges::count_if(entries,
+                  [&](const JobStatusUnit& entry) {
+                      return entry.display.Str() == "Stale temporary file removed (" + temp + ")";
+                  }),
+        c.removed ? 1 : 0);
+    EXPECT_EQ(Names(files_).size(), c.removed ? 1u : 2u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Leftovers, JobApplyStaleTest,
+    testing::Values(StaleCase { "stale", 0, 0600, 60, StaleCase::None, true },
+        StaleCase { "stale beside a long name", 254, 0600, 60, StaleCase::None, true },
+        StaleCase { "another mode", 0, 0644, 60, StaleCase::None, false },
+        StaleCase { "newer than the file", 0, 0600, -60, StaleCase::None, false },
+        StaleCase { "a second name", 0, 0600, 60, StaleCase::HardLink, false },
+        StaleCase { "a link", 0, 0600, 60, StaleCase::Symlink, false },
+        StaleCase { "no lock held", 0, 0600, 60, StaleCase::NoLock, false }));
 
 } // namespace

@@ -300,6 +300,90 @@ TEST_F(JobBackupTest, CopyAndRestoreKeepModeAndTime)
     EXPECT_EQ(Read("b"), "saved b");
 }
 
+// A "New" file is deleted only when it is the very file the apply made: same device and inode.
+// A record without them, or a file put at the path since, is kept.
+TEST_F(JobBackupTest, RestoreDeletesANewFileOnlyWhenItIsTheOneTheApplyMade)
+{
+    enum class Case { Same, NoIdentity, ReplacedByAnother, Missing };
+    for (Case c : { Case::Same, Case::NoIdentity, Case::ReplacedByAnother, Case::Missing }) {
+        SCOPED_TRACE(int(c));
+        Write("made.txt", "made by the apply");
+        struct stat made = Stat("made.txt");
+        JobBackupItemUnit& item = Add(Path("made.txt"), "");
+        item.SetKind(Kind::New);
+        if (c != Case::NoIdentity)
+            item.SetIdentity(made.st_dev, made.st_ino);
+        if (c == Case::ReplacedByAnother) {
+            Write("other.txt", "the user's work");
+            ASSERT_EQ(rename(Path("other.txt").c_str(), Path("made.txt").c_str()), 0);
+        }
+        if (c == Case::Missing)
+            fs::remove(Path("made.txt"));
+        JobBackupItemUnit::RestoreOutcome outcome = item.RestoreFile(false);
+        EXPECT_EQ(outcome.restored, c == Case::Same) << outcome.error;
+        EXPECT_EQ(fs::exists(Path("made.txt")), c == Case::NoIdentity || c == Case::ReplacedByAnother);
+        if (c == Case::ReplacedByAnother) {
+            EXPECT_EQ(Read("made.txt"), "the user's work");
+        }
+        fs::remove(Path("made.txt"));
+    }
+}
+
+// A copy that is not a plain file of the set folder (a pipe, which would block the restore for
+// ever, or a link to a file elsewhere) is refused at once and the source stays as it is.
+TEST_F(JobBackupTest, RestoreRefusesACopyThatIsNotAPlainFile)
+{
+    Write("source.txt", "applied");
+    Write("elsewhere.txt", "not a copy");
+    ASSERT_EQ(mkfifo(Path("set/pipe").c_str(), 0600), 0);
+    ASSERT_EQ(symlink(Path("elsewhere.txt").c_str(), Path("set/link").c_str()), 0);
+    for (const char* copy : { "pipe", "link" }) {
+        JobBackupItemUnit& item = Add(Path("source.txt"), copy);
+        JobBackupItemUnit::RestoreOutcome outcome = item.RestoreFile(false);
+        EXPECT_FALSE(outcome.restored) << copy;
+        EXPECT_EQ(outcome.error.rfind("backup copy: ", 0), 0u) << outcome.error;
+        EXPECT_EQ(Read("source.txt"), "applied");
+    }
+}
+
+// Records nobody but the user can have written are the only ones trusted: a record somebody
+// else could have planted, or one whose copy lies outside its set, restores nothing. The last
+// case, a record of the user's own, shows the same record does restore.
+TEST_F(JobBackupTest, PlantedRecordsRestoreNothing)
+{
+    enum class Plant { SetOfAnotherUser, RecordOthersMayWrite, RecordIsALink, CopyOutsideTheSet, Own };
+    std::vector<Plant> plants
+        = { Plant::RecordOthersMayWrite, Plant::RecordIsALink, Plant::CopyOutsideTheSet, Plant::Own };
+    if (geteuid() == 0) // only root can give a folder away
+        plants.insert(plants.begin(), Plant::SetOfAnotherUser);
+    for (Plant plant : plants) {
+        SCOPED_TRACE(int(plant));
+        fs::remove_all(Path("store"));
+        Write("victim.txt", "the user's file");
+        std::string set = "store/20240330_000000";
+        std::string destin = plant == Plant::CopyOutsideTheSet ? "../copy" : "copy";
+        std::string record
+            = "[Comment]\r\n[Action_0]\r\nSource=" + Path("victim.txt") + "\r\nDestin=" + destin + "\r\n";
+        Write(set + "/copy", "planted");
+        Write("store/copy", "planted");
+        Write(plant == Plant::RecordIsALink ? "elsewhere/Backup.ini" : set + "/Backup.ini", record);
+        if (plant == Plant::RecordIsALink)
+            fs::create_symlink(Path("elsewhere/Backup.ini"), Path(set + "/Backup.ini"));
+        if (plant == Plant::RecordOthersMayWrite)
+            fs::permissions(Path(set + "/Backup.ini"), fs::perms::others_write, fs::perm_options::add);
+        if (plant == Plant::SetOfAnotherUser) {
+            ASSERT_EQ(chown(Path(set).c_str(), 65534, 65534), 0);
+        }
+        JobBackupList store;
+        Start(store, 30);
+        store.WaitReady();
+        for (JobBackupUnit* listed : store.Sets())
+            (void)listed->Restore();
+        EXPECT_EQ(Read("victim.txt"), plant == Plant::Own ? "planted" : "the user's file");
+        EXPECT_EQ(store.Problems().empty(), plant == Plant::Own || plant == Plant::CopyOutsideTheSet);
+    }
+}
+
 // --- The loader -----------------------------------------------------------------------------
 
 // Sets older than the limit go, links in them without their targets; names not of the set form
@@ -354,27 +438,55 @@ TEST_F(JobBackupTest, NoDaysExpiresTodayButNeitherTomorrowNorThisRun)
     EXPECT_EQ(listed, (Strings { "20240331_110000", "20240401_000000" }));
 }
 
-TEST_F(JobBackupTest, WaitReadyBlocksUntilTheStoreIsRead)
+TEST_F(JobBackupTest, RecordsThatAreNotPlainFilesAreRefusedWithoutWaiting)
 {
-    // The loader blocks reading a record that is a pipe until the test writes into it.
-    fs::create_directories(Path("store/20240330_000000"));
-    ASSERT_EQ(mkfifo(Path("store/20240330_000000/Backup.ini").c_str(), 0600), 0);
+    // A pipe would block the loader for ever and a link to an endless device would be read
+    // without end; both are reported and the good set is still read.
+    MakeSet("20240330_000000");
+    fs::create_directories(Path("store/20240330_000001"));
+    ASSERT_EQ(mkfifo(Path("store/20240330_000001/Backup.ini").c_str(), 0600), 0);
+    fs::create_directories(Path("store/20240330_000002"));
+    fs::create_symlink("/dev/zero", Path("store/20240330_000002/Backup.ini"));
+    // A record past the bound is refused before it is read (a sparse file costs no space).
+    Write("store/20240330_000003/Backup.ini", "");
+    fs::resize_file(Path("store/20240330_000003/Backup.ini"), (64u << 20) + 1);
     JobBackupList store;
     Start(store, 30);
-    std::atomic<bool> ready { false };
-    std::thread waiter([&] {
-        store.WaitReady();
-        ready = true;
-    });
-    EXPECT_FALSE(ready);
-    EXPECT_FALSE(store.IsLoaded());
-    std::ofstream(Path("store/20240330_000000/Backup.ini")) << "[Action_0]\r\nSource=/d/a\r\nDestin=a\r\n";
-    waiter.join();
-    ASSERT_EQ(store.Sets().size(), 1u);
-    EXPECT_EQ(store.Sets().front()->Items().Count(), 1);
+    store.WaitReady();
+    ASSERT_TRUE(store.IsLoaded());
+    int32_t items = 0;
+    for (JobBackupUnit* set : store.Sets())
+        items += set->Items().Count();
+    EXPECT_EQ(items, 1);
+    Strings problems = store.Problems();
+    ASSERT_EQ(problems.size(), 3u);
+    for (const std::string& problem : problems)
+        EXPECT_EQ(problem.rfind("Backup record error (" + Path("store/20240330_00000"), 0), 0u) << problem;
 
     JobBackupList never_started;
     never_started.WaitReady(); // returns: there is no loader to wait for
+}
+
+TEST_F(JobBackupTest, AStoreOthersMayWriteIsNotTrusted)
+{
+    MakeSet("20240330_000000");
+    MakeSet("20240330_000001");
+    fs::permissions(Path("store/20240330_000001"), fs::perms::others_write, fs::perm_options::add);
+    {
+        JobBackupList store;
+        Start(store, 30);
+        store.WaitReady();
+        EXPECT_EQ(Listed(store), Strings { "20240330_000000" });
+        ASSERT_EQ(store.Problems().size(), 1u);
+        EXPECT_EQ(store.Problems()[0].rfind("Backup set error (", 0), 0u);
+    }
+    fs::permissions(Path("store"), fs::perms::group_write, fs::perm_options::add);
+    JobBackupList store;
+    Start(store, 30);
+    store.WaitReady();
+    EXPECT_TRUE(Listed(store).empty());
+    ASSERT_EQ(store.Problems().size(), 1u);
+    EXPECT_EQ(store.Problems()[0].rfind("Backup folder error (", 0), 0u);
 }
 
 } // namespace

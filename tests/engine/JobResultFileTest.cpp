@@ -8,6 +8,7 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <tests/TestSupport.h>
 
 using namespace JobLayer;
@@ -159,6 +160,33 @@ TEST_F(JobResultFileTest, DetailFileKeepsEveryField)
     EXPECT_EQ(Bytes(folder_ + "/again.txt"), bytes);
 }
 
+// Paths are stored absolute, made so from the current folder without resolving its links, and
+// a file saved with relative paths by an older version reads them from the current folder too.
+TEST_F(JobResultFileTest, PathsAreStoredAbsolute)
+{
+    fs::path earlier = fs::current_path();
+    fs::current_path(folder_);
+    std::string here = fs::current_path().string();
+    params_.targets = List({ "link", "/abs" });
+    results_.StartTarget(Utf8("link"));
+    AddBlock(results_, "link/a.txt", "a").base_path = Utf8("link");
+    bool saved = Save(JobResultFile::Type::Detail);
+    std::string bytes = Bytes();
+    WriteBytes("[Params]\r\nTargetPath=old\r\n[Data]\r\nBasePath=old\r\n[Found_0]\r\nFilePath=old/b.txt\r\n"
+               "BasePath=old\r\nLineNumber=1\r\nLineCount=1\r\n");
+    JobResultFile::LoadResult old = Load();
+    fs::current_path(earlier);
+    ASSERT_TRUE(saved);
+    for (const std::string& line : { "TargetPath=" + here + "/link;/abs\r\n",
+             "FilePath=" + here + "/link/a.txt\r\n", "BasePath=" + here + "/link\r\n" })
+        EXPECT_NE(bytes.find(line), std::string::npos) << line << " in\n" << bytes;
+    ASSERT_TRUE(old.success && old.results);
+    ASSERT_EQ(loaded_.blocks.Count(), 1);
+    EXPECT_EQ(loaded_.blocks.Front().file_path.Str(), here + "/old/b.txt");
+    EXPECT_EQ(loaded_.blocks.Front().base_path.Str(), here + "/old");
+    EXPECT_EQ(Texts(loaded_params_.targets), Strings { here + "/old" });
+}
+
 TEST_F(JobResultFileTest, TextThatLooksLikeShiftJisIsSavedWithTheMark)
 {
     // Without the mark the reader would take these bytes for Shift_JIS and load other text.
@@ -210,9 +238,15 @@ TEST_F(JobResultFileTest, RejectedFilesChangeNothing)
         EXPECT_EQ(loaded_.blocks.Count(), 1);
         EXPECT_EQ(Texts(loaded_params_.expressions), Strings { "keep" });
     }
+    // The reason is named; a pipe is refused before it is read, so the load does not hang.
     path_ = folder_ + "/missing.txt";
     EXPECT_FALSE(Load().success);
-    EXPECT_EQ(LastStatus(), "Read open error (" + path_ + ")");
+    EXPECT_EQ(LastStatus(), "Read open error (" + path_ + ": No such file or directory)");
+    path_ = folder_ + "/pipe.txt";
+    ASSERT_EQ(mkfifo(path_.c_str(), 0600), 0);
+    EXPECT_FALSE(Load().success);
+    EXPECT_EQ(LastStatus(), "Read open error (" + path_ + ": not a regular file)");
+    EXPECT_EQ(loaded_.blocks.Count(), 1);
 }
 
 // Blocks that shared a status entry share the new one; a saved status text is split into its
