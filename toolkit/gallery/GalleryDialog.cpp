@@ -2,7 +2,6 @@
 #include <toolkit/gallery/GalleryInfoDialog.h>
 #include <toolkit/host/HostMessageLoop.h>
 #include <toolkit/host/HostSystem.h>
-#include <toolkit/host/HostTesting.h>
 #include <toolkit/host/HostWindow.h>
 
 #include <csignal>
@@ -262,7 +261,7 @@ int GalleryDialog::ShowInfo()
 void GalleryDialog::TakeScreenshots()
 {
     Host::UpdateWindow(Window());
-    if (!Host::SaveScreenshot(Window(), options_.screenshot))
+    if (!Host::SaveWindowAsPng(Window(), options_.screenshot))
         std::fprintf(stderr, "quelvane-gallery: cannot write %s\n", options_.screenshot.c_str());
     ShowInfo();
     Close();
@@ -274,7 +273,7 @@ void GalleryDialog::TakeSnapshot()
     std::string partial = path + ".part";
     Host::UpdateWindow(Window());
     // Written aside and renamed, so a watcher never reads half a file.
-    if (Host::SaveScreenshot(Window(), partial) && std::rename(partial.c_str(), path.c_str()) == 0)
+    if (Host::SaveWindowAsPng(Window(), partial) && std::rename(partial.c_str(), path.c_str()) == 0)
         std::printf("snapshot %s\n", path.c_str());
     else
         std::printf("snapshot failed %s\n", path.c_str());

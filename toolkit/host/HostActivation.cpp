@@ -2,12 +2,12 @@
 // model: the window system's focus events are hints it weighs (see HostEventPump), never the
 // authority over which window gets the keys.
 
-#include <toolkit/host/HostActivation.h>
-#include <toolkit/host/HostBackBuffer.h>
-#include <toolkit/host/HostGeometry.h>
-#include <toolkit/host/HostScrollBars.h>
-#include <toolkit/host/HostState.h>
 #include <toolkit/host/HostWindow.h>
+#include <toolkit/host/detail/HostActivation.h>
+#include <toolkit/host/detail/HostBackBuffer.h>
+#include <toolkit/host/detail/HostGeometry.h>
+#include <toolkit/host/detail/HostScrollBars.h>
+#include <toolkit/host/detail/HostState.h>
 
 #include <SDL.h>
 

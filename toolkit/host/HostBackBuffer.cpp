@@ -1,8 +1,8 @@
-#include <toolkit/host/HostBackBuffer.h>
-#include <toolkit/host/HostPainter.h>
-#include <toolkit/host/HostScrollBars.h>
-#include <toolkit/host/HostState.h>
 #include <toolkit/host/HostWindow.h>
+#include <toolkit/host/detail/HostBackBuffer.h>
+#include <toolkit/host/detail/HostPaintMessage.h>
+#include <toolkit/host/detail/HostScrollBars.h>
+#include <toolkit/host/detail/HostState.h>
 
 #include <SDL.h>
 #include <cairo.h>
@@ -61,10 +61,7 @@ void PaintTree(cairo_t* cr, HostHandle window, const HostRect& clip)
         cairo_rectangle(cr, client_clip.left, client_clip.top, client_clip.Width(), client_clip.Height());
         cairo_clip(cr);
         cairo_translate(cr, client.left, client.top);
-        {
-            HostPainter painter(cr);
-            Host::SendMessage(window, HostMsg::kPaint, 0, reinterpret_cast<HostLParam>(&painter));
-        }
+        HostPaintMessage::Send(cr, window);
         cairo_restore(cr);
     }
     const HostWindowRecord* record = tree.Find(window);
@@ -210,6 +207,15 @@ void HostBackBuffer::Release(HostWindowRecord& top)
     if (top.back_buffer != nullptr)
         cairo_surface_destroy(top.back_buffer);
     top.back_buffer = nullptr;
+}
+
+bool Host::SaveWindowAsPng(HostHandle top_level, const std::string& png_path)
+{
+    const HostWindowRecord* top = State().tree.Find(State().tree.TopLevelOf(top_level));
+    if (top == nullptr || top->back_buffer == nullptr)
+        return false;
+    cairo_surface_flush(top->back_buffer);
+    return cairo_surface_write_to_png(top->back_buffer, png_path.c_str()) == CAIRO_STATUS_SUCCESS;
 }
 
 } // namespace WinLayer

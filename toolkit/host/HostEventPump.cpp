@@ -1,14 +1,14 @@
 // SDL events into the queue, and each into messages when its turn comes: window events and
 // drops here, input through HostInput.
 
-#include <toolkit/host/HostActivation.h>
-#include <toolkit/host/HostBackBuffer.h>
-#include <toolkit/host/HostEventPump.h>
-#include <toolkit/host/HostGeometry.h>
-#include <toolkit/host/HostInput.h>
-#include <toolkit/host/HostState.h>
 #include <toolkit/host/HostSystem.h>
 #include <toolkit/host/HostWindow.h>
+#include <toolkit/host/detail/HostActivation.h>
+#include <toolkit/host/detail/HostBackBuffer.h>
+#include <toolkit/host/detail/HostEventPump.h>
+#include <toolkit/host/detail/HostGeometry.h>
+#include <toolkit/host/detail/HostInput.h>
+#include <toolkit/host/detail/HostState.h>
 
 #include <algorithm>
 

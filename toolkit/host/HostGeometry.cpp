@@ -1,11 +1,11 @@
 // Window geometry: rectangles, moving and sizing, the z-order of children, coordinates and
 // hit-testing, and the size states of top-levels.
 
-#include <toolkit/host/HostBackBuffer.h>
-#include <toolkit/host/HostGeometry.h>
-#include <toolkit/host/HostState.h>
 #include <toolkit/host/HostSystem.h>
 #include <toolkit/host/HostWindow.h>
+#include <toolkit/host/detail/HostBackBuffer.h>
+#include <toolkit/host/detail/HostGeometry.h>
+#include <toolkit/host/detail/HostState.h>
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #include <toolkit/host/HostFont.h>
-#include <toolkit/host/HostMenuLook.h>
 #include <toolkit/host/HostPainter.h>
+#include <toolkit/host/detail/HostMenuLook.h>
 
 #include <algorithm>
 

@@ -1,12 +1,12 @@
 // Sections: the level windows (made once per depth and kept), opening and closing levels, the
 // loop, keys, mouse.
 
-#include <toolkit/host/HostMenuLook.h>
-#include <toolkit/host/HostMenuTracker.h>
 #include <toolkit/host/HostMessageLoop.h>
 #include <toolkit/host/HostPainter.h>
 #include <toolkit/host/HostSystem.h>
 #include <toolkit/host/HostWindow.h>
+#include <toolkit/host/detail/HostMenuLook.h>
+#include <toolkit/host/detail/HostMenuTracker.h>
 
 #include <algorithm>
 #include <memory>

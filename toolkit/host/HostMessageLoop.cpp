@@ -1,11 +1,11 @@
-#include <toolkit/host/HostBackBuffer.h>
-#include <toolkit/host/HostEventPump.h>
 #include <toolkit/host/HostMessageLoop.h>
-#include <toolkit/host/HostScrollBars.h>
-#include <toolkit/host/HostState.h>
 #include <toolkit/host/HostSystem.h>
-#include <toolkit/host/HostTesting.h>
 #include <toolkit/host/HostWindow.h>
+#include <toolkit/host/detail/HostBackBuffer.h>
+#include <toolkit/host/detail/HostEventPump.h>
+#include <toolkit/host/detail/HostMessageSource.h>
+#include <toolkit/host/detail/HostScrollBars.h>
+#include <toolkit/host/detail/HostState.h>
 
 #include <algorithm>
 #include <climits>
@@ -14,13 +14,7 @@
 
 namespace WinLayer {
 
-namespace {
-constexpr uint64_t kNoCutoff = UINT64_MAX;
-
-// The heart of GetMessage, PeekMessage and DrainMessages: the next message in the order
-// quit, converted input, queue, painting, timers; waits only when `wait` is set.
-// Timers that fell due after `timer_cutoff` are left for later.
-bool NextMessage(HostMessage& out, bool wait, bool remove, uint64_t timer_cutoff)
+bool HostMessageSource::Next(HostMessage& out, bool wait, bool remove, uint64_t timer_cutoff)
 {
     HostState& state = State();
     for (;;) {
@@ -81,7 +75,6 @@ bool NextMessage(HostMessage& out, bool wait, bool remove, uint64_t timer_cutoff
         SDL_WaitEventTimeout(nullptr, delay < 0 ? -1 : static_cast<int>(std::min<int64_t>(delay, INT_MAX)));
     }
 }
-} // namespace
 
 namespace Host {
 
@@ -98,13 +91,13 @@ void PostQuitMessage(int code)
 
 bool GetMessage(HostMessage& message)
 {
-    NextMessage(message, true, true, kNoCutoff);
+    HostMessageSource::Next(message, true, true, HostMessageSource::kNoCutoff);
     return message.message != HostMsg::kQuit;
 }
 
 bool PeekMessage(HostMessage& message, bool remove)
 {
-    return NextMessage(message, false, remove, kNoCutoff);
+    return HostMessageSource::Next(message, false, remove, HostMessageSource::kNoCutoff);
 }
 
 void TranslateMessage(const HostMessage& message)
@@ -182,23 +175,6 @@ int RunMessageLoop()
         DispatchMessage(message);
     }
     return static_cast<int>(message.wparam);
-}
-
-void DrainMessages()
-{
-    // Timers count only when they were due as the drain began, so that a short timer
-    // cannot keep the drain going for ever.
-    const uint64_t cutoff = Now();
-    HostMessage message;
-    while (NextMessage(message, false, true, cutoff)) {
-        if (message.message == HostMsg::kQuit) {
-            if (State().started)
-                PostQuitMessage(static_cast<int>(message.wparam));
-            return;
-        }
-        TranslateMessage(message);
-        DispatchMessage(message);
-    }
 }
 
 } // namespace Host

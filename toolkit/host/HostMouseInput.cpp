@@ -2,12 +2,12 @@
 // the pointer does, in its client coordinates. A press first asks the top-level with
 // kMouseActivate; presses in a window's frame go to its scroll bars.
 
-#include <toolkit/host/HostActivation.h>
-#include <toolkit/host/HostInput.h>
-#include <toolkit/host/HostScrollBars.h>
-#include <toolkit/host/HostState.h>
 #include <toolkit/host/HostSystem.h>
 #include <toolkit/host/HostWindow.h>
+#include <toolkit/host/detail/HostActivation.h>
+#include <toolkit/host/detail/HostInput.h>
+#include <toolkit/host/detail/HostScrollBars.h>
+#include <toolkit/host/detail/HostState.h>
 
 #include <SDL.h>
 

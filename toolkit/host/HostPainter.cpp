@@ -1,6 +1,8 @@
 #include <toolkit/host/HostPainter.h>
-#include <toolkit/host/HostTextFlags.h>
 #include <toolkit/host/HostTextLayout.h>
+#include <toolkit/host/HostWindow.h>
+#include <toolkit/host/detail/HostPaintMessage.h>
+#include <toolkit/host/detail/HostTextFlags.h>
 
 #include <algorithm>
 #include <cmath>
@@ -232,8 +234,8 @@ int32_t HostPainter::DrawText(
     if ((flags & HostText::kEndEllipsis) != 0 && (flags & HostText::kWordBreak) != 0
         && (flags & HostText::kSingleLine) == 0 && rect.Height() > 0) {
         // The last line that fits ends with the ellipsis.
-        pango_layout_set_ellipsize(layout.Layout(), PANGO_ELLIPSIZE_END);
-        pango_layout_set_height(layout.Layout(), rect.Height() * PANGO_SCALE);
+        pango_layout_set_ellipsize(layout.layout_, PANGO_ELLIPSIZE_END);
+        pango_layout_set_height(layout.layout_, rect.Height() * PANGO_SCALE);
     }
     const HostSize size = layout.Size();
     int32_t top = rect.top;
@@ -260,7 +262,7 @@ void HostPainter::DrawLayout(const HostTextLayout& layout, HostPoint at, HostCol
         return;
     SetColour(context_, colour);
     cairo_move_to(context_, at.x + layout.offset_x_, at.y);
-    pango_cairo_show_layout(context_, layout.Layout());
+    pango_cairo_show_layout(context_, layout.layout_);
     cairo_new_path(context_);
 }
 
@@ -271,6 +273,12 @@ HostRect HostPainter::MeasureText(
     HostTextLayout layout(font, utf8, flags, rect.Width());
     const HostSize size = layout.Size();
     return { rect.left, rect.top, rect.left + size.cx, rect.top + size.cy };
+}
+
+void HostPaintMessage::Send(cairo_t* context, HostHandle window)
+{
+    HostPainter painter(context);
+    Host::SendMessage(window, HostMsg::kPaint, 0, reinterpret_cast<HostLParam>(&painter));
 }
 
 } // namespace WinLayer

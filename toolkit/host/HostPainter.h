@@ -1,8 +1,9 @@
 #pragma once
 
 // Drawing on a window's part of its top-level's back buffer, in the window's client
-// coordinates, clipped to what may be painted. A painter is handed to kPaint (lparam); one can
-// also be made on a bitmap, for drawing icons and for tests.
+// coordinates, clipped to what may be painted. The host makes one for each window it paints
+// (views get it in their Paint handler); one can also be made on a bitmap, for drawing icons
+// and for tests.
 
 #include <toolkit/host/HostBitmap.h>
 #include <toolkit/host/HostFont.h>
@@ -21,8 +22,6 @@ class HostPainter {
 public:
     // A painter on a bitmap (drawing changes the bitmap's pixels; it must outlive the painter).
     explicit HostPainter(HostBitmap& target);
-    // A painter on a cairo context (used by the host's painting; not owned).
-    explicit HostPainter(_cairo* context);
     ~HostPainter();
     HostPainter(const HostPainter&) = delete;
     HostPainter& operator=(const HostPainter&) = delete;
@@ -59,9 +58,12 @@ public:
     static HostRect MeasureText(
         const HostFont& font, const std::string& utf8, const HostRect& rect, uint32_t flags);
 
-    _cairo* Context() const { return context_; }
-
 private:
+    friend struct HostPaintMessage; // paints windows on the back buffer's context
+
+    // A painter on a cairo context of the host's painting (not owned).
+    explicit HostPainter(_cairo* context);
+
     _cairo* context_ = nullptr;
     bool owns_context_ = false;
     _cairo_surface* surface_ = nullptr;

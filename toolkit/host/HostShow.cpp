@@ -1,11 +1,11 @@
 // Showing and enabling windows; a top-level's show command also sets its size state and its
 // activation.
 
-#include <toolkit/host/HostActivation.h>
-#include <toolkit/host/HostBackBuffer.h>
-#include <toolkit/host/HostGeometry.h>
-#include <toolkit/host/HostState.h>
 #include <toolkit/host/HostWindow.h>
+#include <toolkit/host/detail/HostActivation.h>
+#include <toolkit/host/detail/HostBackBuffer.h>
+#include <toolkit/host/detail/HostGeometry.h>
+#include <toolkit/host/detail/HostState.h>
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
-#include <toolkit/host/HostState.h>
 #include <toolkit/host/HostSystem.h>
 #include <toolkit/host/HostWindow.h>
-#include <toolkit/host/HostX11.h>
+#include <toolkit/host/detail/HostState.h>
+#include <toolkit/host/detail/HostX11.h>
 
 #include <cstring>
 

@@ -1,6 +1,6 @@
-#include <toolkit/host/HostFontContext.h>
-#include <toolkit/host/HostTextFlags.h>
 #include <toolkit/host/HostTextLayout.h>
+#include <toolkit/host/detail/HostFontContext.h>
+#include <toolkit/host/detail/HostTextFlags.h>
 
 #include <algorithm>
 
@@ -96,7 +96,7 @@ HostTextLayout::HostTextLayout(const HostFont& font, const std::string& utf8, ui
     source_of_laid_.push_back(static_cast<int32_t>(source.size()));
 
     layout_ = pango_layout_new(HostFontContext::Context());
-    pango_layout_set_font_description(layout_, font.Description());
+    pango_layout_set_font_description(layout_, font.description_);
     // An empty text measures as one blank, so an empty line keeps its height and some width.
     pango_layout_set_text(
         layout_, text_.empty() ? " " : text_.c_str(), text_.empty() ? 1 : static_cast<int>(text_.size()));

@@ -39,10 +39,8 @@ public:
     int32_t IndexFromPoint(HostPoint point) const;
     int32_t LineHeight() const { return line_height_; }
 
-    _PangoLayout* Layout() const { return layout_; }
-
 private:
-    friend class HostPainter; // draws at offset_x_
+    friend class HostPainter; // draws the pango layout at offset_x_
 
     int32_t LaidIndex(int32_t byte) const;
 

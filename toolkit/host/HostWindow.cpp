@@ -1,14 +1,14 @@
 // Creating and destroying windows, sending messages, the default procedure and the window's
 // own data (text, style, font, icon).
 
-#include <toolkit/host/HostActivation.h>
-#include <toolkit/host/HostBackBuffer.h>
 #include <toolkit/host/HostBitmap.h>
-#include <toolkit/host/HostGeometry.h>
-#include <toolkit/host/HostState.h>
 #include <toolkit/host/HostSystem.h>
 #include <toolkit/host/HostSystemMenu.h>
 #include <toolkit/host/HostWindow.h>
+#include <toolkit/host/detail/HostActivation.h>
+#include <toolkit/host/detail/HostBackBuffer.h>
+#include <toolkit/host/detail/HostGeometry.h>
+#include <toolkit/host/detail/HostState.h>
 
 #include <algorithm>
 

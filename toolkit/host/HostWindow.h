@@ -11,7 +11,8 @@
 
 namespace WinLayer {
 class HostFont;
-}
+struct HostBitmap;
+} // namespace WinLayer
 
 namespace WinLayer::Host {
 
@@ -59,7 +60,7 @@ void SetExStyle(HostHandle window, uint32_t ex_style);
 // Window text; for a top-level it is the title.
 const std::string& Text(HostHandle window);
 void SetText(HostHandle window, const std::string& utf8);
-void SetIcon(HostHandle top_level, const struct HostBitmap& icon);
+void SetIcon(HostHandle top_level, const HostBitmap& icon);
 
 // Geometry. A window rectangle is in the parent's client coordinates for a child and in screen
 // coordinates for a top-level. The client rectangle is (0, 0, width, height) inside the border
@@ -113,6 +114,9 @@ bool KeyDown(uint32_t virtual_key); // kShift, kControl, kMenu and the mouse but
 // z-order, each clipped to itself and to the invalid part, then shown.
 void InvalidateRect(HostHandle window, const HostRect* client_rect = nullptr);
 void UpdateWindow(HostHandle window);
+// Saves what the top-level's back buffer shows (its last paint) as a PNG file: screenshots.
+// False when the window has not been painted yet or the file cannot be written.
+bool SaveWindowAsPng(HostHandle top_level, const std::string& png_path);
 
 // Scroll bars of windows whose style has kHScroll / kVScroll (bar = kSbHorz or kSbVert).
 void SetScrollInfo(HostHandle window, int bar, const HostScrollInfo& info, bool redraw = true);

@@ -1,7 +1,7 @@
 // Kept apart from the rest of the host because Xlib's headers define macros (None, Status,
 // Window, ...) that collide with ordinary names.
 
-#include <toolkit/host/HostX11.h>
+#include <toolkit/host/detail/HostX11.h>
 
 #include <SDL.h>
 #include <SDL_syswm.h>

@@ -6,8 +6,8 @@
 #include <toolkit/host/HostMessageLoop.h>
 #include <toolkit/host/HostPainter.h>
 #include <toolkit/host/HostSystem.h>
-#include <toolkit/host/HostTesting.h>
 #include <toolkit/host/HostWindow.h>
+#include <toolkit/host/testing/HostTesting.h>
 
 #include <algorithm>
 #include <functional>

@@ -329,10 +329,10 @@ TEST_F(HostWindowTest, ScreenshotWritesThePaintedPixels)
     QuelvaneTest::TestFolder folder;
     const HostHandle top = MakeTop({ 0, 0, 40, 30 });
     proc.fill[top] = kRed;
-    EXPECT_FALSE(Host::SaveScreenshot(top, folder.Path() + "/before.png")); // nothing painted yet
+    EXPECT_FALSE(Host::SaveWindowAsPng(top, folder.Path() + "/before.png")); // nothing painted yet
     Host::UpdateWindow(top);
     const std::string path = folder.Path() + "/shot.png";
-    ASSERT_TRUE(Host::SaveScreenshot(top, path));
+    ASSERT_TRUE(Host::SaveWindowAsPng(top, path));
     const HostBitmap loaded = Host::LoadPng(path);
     ASSERT_EQ(loaded.width, 40);
     EXPECT_EQ(loaded.At(20, 15) & 0xFFFFFF, kRedPixel);

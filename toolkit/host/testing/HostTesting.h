@@ -1,7 +1,8 @@
 #pragma once
 
-// Input injection and back-buffer access for tests and screenshots. Injected input goes through
-// SDL's own event queue, so it takes the same road as real input.
+// What tests need of the host and programs never do: input injection, draining the queue, and
+// reading back the pixels of a back buffer. Injected input goes through SDL's own event queue,
+// so it takes the same road as real input. Only test programs link this library.
 
 #include <toolkit/host/HostBitmap.h>
 #include <toolkit/host/HostTypes.h>
@@ -42,6 +43,5 @@ void DrainMessages();
 // 0xRRGGBB at a point of a window's client area.
 HostBitmap BackBuffer(HostHandle top_level);
 uint32_t PixelAt(HostHandle window, HostPoint client);
-bool SaveScreenshot(HostHandle top_level, const std::string& png_path);
 
 } // namespace WinLayer::Host

@@ -1,10 +1,12 @@
 // Input injection through SDL's own queue (real event records, so they take the road real input
 // takes) and access to the back buffers.
 
-#include <toolkit/host/HostKeyMap.h>
-#include <toolkit/host/HostState.h>
-#include <toolkit/host/HostTesting.h>
+#include <toolkit/host/HostMessageLoop.h>
 #include <toolkit/host/HostWindow.h>
+#include <toolkit/host/detail/HostKeyMap.h>
+#include <toolkit/host/detail/HostMessageSource.h>
+#include <toolkit/host/detail/HostState.h>
+#include <toolkit/host/testing/HostTesting.h>
 
 #include <cstring>
 
@@ -295,13 +297,21 @@ uint32_t PixelAt(HostHandle window, HostPoint client)
     return pixel & 0xFFFFFF;
 }
 
-bool SaveScreenshot(HostHandle top_level, const std::string& png_path)
+void DrainMessages()
 {
-    const HostWindowRecord* top = PaintedTop(top_level);
-    if (top == nullptr)
-        return false;
-    cairo_surface_flush(top->back_buffer);
-    return cairo_surface_write_to_png(top->back_buffer, png_path.c_str()) == CAIRO_STATUS_SUCCESS;
+    // Timers count only when they were due as the drain began, so that a short timer
+    // cannot keep the drain going for ever.
+    const uint64_t cutoff = Now();
+    HostMessage message;
+    while (HostMessageSource::Next(message, false, true, cutoff)) {
+        if (message.message == HostMsg::kQuit) {
+            if (State().started)
+                PostQuitMessage(static_cast<int>(message.wparam));
+            return;
+        }
+        TranslateMessage(message);
+        DispatchMessage(message);
+    }
 }
 
 } // namespace WinLayer::Host
