@@ -45,7 +45,7 @@ public:
     virtual bool CanClose();
 
     // The colour the client area is filled with before anything paints on it.
-    static constexpr HostColour kDialogFace = 0xF0F0F0;
+    static constexpr RawColour kDialogFace = RawColour::FromRgb(0xF0, 0xF0, 0xF0);
 
     // Slot 5 of a dialog: the command of a child (found by its identifier; null when none
     // matches) goes to the dialog's own slot 12.

@@ -94,7 +94,7 @@ void WinDivider::Paint(HostPainter& painter, const HostRect& client)
     for (int32_t step = -1; step <= 1; ++step) {
         int32_t x = orientation_ == Orientation::Vertical ? cx : cx + step * 5;
         int32_t y = orientation_ == Orientation::Vertical ? cy + step * 5 : cy;
-        painter.Ellipse({ x - 1, y - 1, x + 2, y + 2 }, kGrip, kHostNoColour);
+        painter.Ellipse({ x - 1, y - 1, x + 2, y + 2 }, kGrip, RawColour::None());
     }
 }
 

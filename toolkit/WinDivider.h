@@ -20,8 +20,8 @@ public:
     enum class Orientation { Vertical, Horizontal };
 
     static constexpr int32_t kDefaultMinimumSize = 24;
-    static constexpr HostColour kFace = HostRgb(0xE2, 0xE2, 0xE2);
-    static constexpr HostColour kGrip = HostRgb(0x8A, 0x8A, 0x8A);
+    static constexpr RawColour kFace = RawColour::FromRgb(0xE2, 0xE2, 0xE2);
+    static constexpr RawColour kGrip = RawColour::FromRgb(0x8A, 0x8A, 0x8A);
 
     explicit WinDivider(Orientation orientation = Orientation::Vertical);
 

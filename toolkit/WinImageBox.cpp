@@ -24,7 +24,7 @@ void WinImageBox::SetIcon(WinBitmapPool::Icon icon, int32_t size)
     SetImage(WinBitmapPool::IconName(icon), WinBitmapAlpha::FunctionAreaAverage, { size, size });
 }
 
-void WinImageBox::SetBackground(HostColour colour)
+void WinImageBox::SetBackground(RawColour colour)
 {
     background_ = colour;
     Invalidate();

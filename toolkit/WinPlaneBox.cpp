@@ -56,7 +56,7 @@ HostResult WinPlaneBox::HandleMessage(uint32_t message, HostWParam, HostLParam l
     }
 }
 
-void WinPlaneBox::SetColours(HostColour background, HostColour text)
+void WinPlaneBox::SetColours(RawColour background, RawColour text)
 {
     background_ = background;
     text_colour_ = text;

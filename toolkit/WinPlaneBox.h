@@ -12,9 +12,9 @@ class HostPainter;
 
 class WinPlaneBox : public WinView {
 public:
-    static constexpr HostColour kDefaultBackground = 0xFFFFFF;
-    static constexpr HostColour kDefaultText = 0x000000;
-    static constexpr HostColour kDisabledText = 0xA0A0A0;
+    static constexpr RawColour kDefaultBackground = RawColour::FromRgb(0xFF, 0xFF, 0xFF);
+    static constexpr RawColour kDefaultText = RawColour::FromRgb(0, 0, 0);
+    static constexpr RawColour kDisabledText = RawColour::FromRgb(0xA0, 0xA0, 0xA0);
 
     WinPlaneBox();
 
@@ -30,17 +30,17 @@ public:
     // Slot 4: kPaint runs slots 17 and 18 on the painter the host gives; kSize runs slot 19.
     HostResult HandleMessage(uint32_t message, HostWParam wparam, HostLParam lparam) override;
 
-    HostColour Background() const { return background_; }
-    HostColour TextColour() const { return text_colour_; }
+    RawColour Background() const { return background_; }
+    RawColour TextColour() const { return text_colour_; }
     // Sets the colours and repaints.
-    void SetColours(HostColour background, HostColour text);
+    void SetColours(RawColour background, RawColour text);
 
     // Paints both passes into `client` (what kPaint does; also usable on a bitmap painter).
     void Paint(HostPainter& painter, const HostRect& client);
 
 private:
-    HostColour background_ = kDefaultBackground;
-    HostColour text_colour_ = kDefaultText;
+    RawColour background_ = kDefaultBackground;
+    RawColour text_colour_ = kDefaultText;
 };
 
 } // namespace WinLayer

@@ -19,9 +19,9 @@ class HostPainter;
 
 class WinRadioButtonBody : public WinView {
 public:
-    static constexpr HostColour kBackground = HostRgb(0xF0, 0xF0, 0xF0);
-    static constexpr HostColour kText = HostRgb(0x1E, 0x1E, 0x1E);
-    static constexpr HostColour kDisabledText = HostRgb(0xA0, 0xA0, 0xA0);
+    static constexpr RawColour kBackground = RawColour::FromRgb(0xF0, 0xF0, 0xF0);
+    static constexpr RawColour kText = RawColour::FromRgb(0x1E, 0x1E, 0x1E);
+    static constexpr RawColour kDisabledText = RawColour::FromRgb(0xA0, 0xA0, 0xA0);
 
     WinRadioButtonBody();
 

@@ -11,7 +11,7 @@ WinStaticBox::WinStaticBox()
     SetFlags(Flags() | kSkipFocus);
 }
 
-void WinStaticBox::SetColours(HostColour background, HostColour second_background, HostColour text)
+void WinStaticBox::SetColours(RawColour background, RawColour second_background, RawColour text)
 {
     background_ = background;
     second_background_ = second_background;
@@ -66,7 +66,7 @@ HostSize WinStaticBox::NaturalTextSize()
 void WinStaticBox::Paint(HostPainter& painter, const HostRect& client, bool enabled)
 {
     painter.FillRect(client, background_);
-    if (second_background_ != kHostNoColour) {
+    if (second_background_ != RawColour::None()) {
         int32_t middle = client.top + client.Height() / 2;
         painter.FillRect({ client.left, middle, client.right, client.bottom }, second_background_);
     }

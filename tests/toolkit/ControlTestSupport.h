@@ -76,11 +76,6 @@ protected:
         Host::InjectKey(key, modifiers);
         Host::DrainMessages();
     }
-    // A host colour (0x00BBGGRR) as PixelAt reports it (0xRRGGBB).
-    static uint32_t Rgb(HostColour colour)
-    {
-        return ((colour & 0xFF) << 16) | (colour & 0xFF00) | ((colour >> 16) & 0xFF);
-    }
 };
 
 } // namespace QuelvaneTest

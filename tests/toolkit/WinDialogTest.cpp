@@ -371,7 +371,8 @@ TEST_F(WinDialogWindows, OwnerIsBlockedUnderAModalChild)
             // A red corner, so the test can tell the owner's painting from the host's ground.
             const HostRect client = Host::ClientRect(owner.Window());
             reinterpret_cast<HostPainter*>(lparam)->FillRect(
-                { client.right - 20, client.bottom - 20, client.right, client.bottom }, HostRgb(255, 0, 0));
+                { client.right - 20, client.bottom - 20, client.right, client.bottom },
+                RawColour::FromRgb(255, 0, 0));
             return 0;
         }
         return message == kMsgTest ? 5 : kHostNotHandled;
@@ -395,8 +396,8 @@ TEST_F(WinDialogWindows, OwnerIsBlockedUnderAModalChild)
             Host::MoveWindow(owner.Window(), wider);
             Host::UpdateWindow(owner.Window());
             const HostRect client = Host::ClientRect(owner.Window());
-            owner_painted
-                = Host::PixelAt(owner.Window(), { client.right - 10, client.bottom - 10 }) == 0xFF0000;
+            owner_painted = Host::PixelAt(owner.Window(), { client.right - 10, client.bottom - 10 })
+                == RawColour::FromRgb(0xFF, 0, 0);
             // The owner raised over it: the modal child comes back to the front.
             Host::SetWindowPos(
                 owner.Window(), kHostInsertTop, owner.Rect(), HostSwp::kNoMove | HostSwp::kNoSize);

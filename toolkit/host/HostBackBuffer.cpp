@@ -13,16 +13,16 @@ namespace {
 // What shows where no window paints: the dialog face.
 constexpr double kFace = 0xF0 / 255.0;
 
-void SetColour(cairo_t* cr, uint32_t rgb)
+void SetColour(cairo_t* cr, RawColour colour)
 {
-    cairo_set_source_rgb(cr, ((rgb >> 16) & 0xFF) / 255.0, ((rgb >> 8) & 0xFF) / 255.0, (rgb & 0xFF) / 255.0);
+    cairo_set_source_rgb(cr, colour.Red() / 255.0, colour.Green() / 255.0, colour.Blue() / 255.0);
 }
 
-void FillRect(cairo_t* cr, const HostRect& r, uint32_t rgb)
+void FillRect(cairo_t* cr, const HostRect& r, RawColour colour)
 {
     if (r.Empty())
         return;
-    SetColour(cr, rgb);
+    SetColour(cr, colour);
     cairo_rectangle(cr, r.left, r.top, r.Width(), r.Height());
     cairo_fill(cr);
 }
@@ -32,7 +32,7 @@ void DrawFrame(cairo_t* cr, const HostWindowRecord& record, HostRect outer)
 {
     const bool border = NonClientOf(record.style, record.ex_style).border
         > ((record.ex_style & HostExStyle::kClientEdge) != 0 ? 2 : 0);
-    auto edge = [&](uint32_t top_left, uint32_t bottom_right) {
+    auto edge = [&](RawColour top_left, RawColour bottom_right) {
         FillRect(cr, { outer.left, outer.top, outer.right, outer.top + 1 }, top_left);
         FillRect(cr, { outer.left, outer.top, outer.left + 1, outer.bottom }, top_left);
         FillRect(cr, { outer.left, outer.bottom - 1, outer.right, outer.bottom }, bottom_right);
@@ -40,10 +40,10 @@ void DrawFrame(cairo_t* cr, const HostWindowRecord& record, HostRect outer)
         outer = { outer.left + 1, outer.top + 1, outer.right - 1, outer.bottom - 1 };
     };
     if (border)
-        edge(0x828790, 0x828790);
+        edge(RawColour::FromRgb(0x82, 0x87, 0x90), RawColour::FromRgb(0x82, 0x87, 0x90));
     if ((record.ex_style & HostExStyle::kClientEdge) != 0) {
-        edge(0xA0A0A0, 0xFFFFFF);
-        edge(0x696969, 0xE3E3E3);
+        edge(RawColour::FromRgb(0xA0, 0xA0, 0xA0), RawColour::FromRgb(0xFF, 0xFF, 0xFF));
+        edge(RawColour::FromRgb(0x69, 0x69, 0x69), RawColour::FromRgb(0xE3, 0xE3, 0xE3));
     }
 }
 

@@ -34,14 +34,14 @@ public:
     void ClipTo(const HostRect& rect);
     void Restore();
 
-    void FillRect(const HostRect& rect, HostColour colour);
+    void FillRect(const HostRect& rect, RawColour colour);
     // An outline `width` pixels wide inside the rectangle.
-    void FrameRect(const HostRect& rect, HostColour colour, int32_t width = 1);
-    void Line(HostPoint from, HostPoint to, HostColour colour, int32_t width = 1);
-    // A rectangle with corners of `radius` pixels, filled (fill != kHostNoColour) and outlined
-    // (frame != kHostNoColour).
-    void RoundRect(const HostRect& rect, int32_t radius, HostColour fill, HostColour frame);
-    void Ellipse(const HostRect& rect, HostColour fill, HostColour frame);
+    void FrameRect(const HostRect& rect, RawColour colour, int32_t width = 1);
+    void Line(HostPoint from, HostPoint to, RawColour colour, int32_t width = 1);
+    // A rectangle with corners of `radius` pixels, filled (fill != RawColour::None()) and outlined
+    // (frame != RawColour::None()).
+    void RoundRect(const HostRect& rect, int32_t radius, RawColour fill, RawColour frame);
+    void Ellipse(const HostRect& rect, RawColour fill, RawColour frame);
     // A bitmap drawn at its own size with its alpha, top-left at `at`.
     void DrawBitmap(const HostBitmap& bitmap, HostPoint at);
 
@@ -50,9 +50,9 @@ public:
     // extent (right and bottom). The flags are read as HostTextLayout reads them; kVCenter and
     // kBottom place a kSingleLine text in the rectangle.
     int32_t DrawText(
-        const HostFont& font, const std::string& utf8, HostRect& rect, uint32_t flags, HostColour colour);
+        const HostFont& font, const std::string& utf8, HostRect& rect, uint32_t flags, RawColour colour);
     // Draws a laid-out text with its top-left at `at`.
-    void DrawLayout(const HostTextLayout& layout, HostPoint at, HostColour colour);
+    void DrawLayout(const HostTextLayout& layout, HostPoint at, RawColour colour);
 
     // Measures text without a window (natural sizes): same rules as DrawText with kCalcRect.
     static HostRect MeasureText(

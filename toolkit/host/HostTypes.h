@@ -1,10 +1,12 @@
 #pragma once
 
 // The vocabulary shared by the host window system and the toolkit above it: window handles,
-// geometry, colours, the message record and the window procedure, and the numeric values of
+// geometry, the message record and the window procedure, and the numeric values of
 // messages, styles, keys and flags. Values keep the familiar Windows numbers, because stored
 // profiles and the toolkit's own rules (command words, private messages from 0x8000) rely on them.
 // Nothing here includes SDL, pango or cairo.
+
+#include <core/RawColour.h>
 
 #include <cstdint>
 #include <string>
@@ -18,14 +20,8 @@ using HostWParam = uintptr_t;
 using HostLParam = intptr_t;
 using HostResult = intptr_t;
 
-// Colours are 0x00BBGGRR, as profiles store them.
-using HostColour = uint32_t;
-constexpr HostColour HostRgb(uint8_t r, uint8_t g, uint8_t b)
-{
-    return static_cast<HostColour>(r) | (static_cast<HostColour>(g) << 8)
-        | (static_cast<HostColour>(b) << 16);
-}
-constexpr HostColour kHostNoColour = 0xFFFFFFFF;
+// Colours are the program's one colour type.
+using RawLayer::RawColour;
 
 struct HostPoint {
     int32_t x = 0;

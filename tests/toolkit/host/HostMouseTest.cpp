@@ -257,8 +257,8 @@ TEST_F(ScrollBar, DraggingTheThumbTracksThenSetsThePosition)
 
 TEST_F(ScrollBar, ThumbIsDrawnWhereThePositionPutsIt)
 {
-    constexpr uint32_t kThumb = 0xC1C1C1;
-    constexpr uint32_t kTrack = 0xE8E8E8;
+    constexpr RawColour kThumb = RawColour::FromRgb(0xC1, 0xC1, 0xC1);
+    constexpr RawColour kTrack = RawColour::FromRgb(0xE8, 0xE8, 0xE8);
     EXPECT_EQ(Host::PixelAt(list, Bar(20)), kThumb);
     EXPECT_EQ(Host::PixelAt(list, Bar(100)), kTrack);
     Host::SetScrollInfo(list, kSbVert, { 0, 99, 10, 45, 0 });

@@ -32,7 +32,7 @@ public:
     // Answers a message; kHostNotHandled leaves it to the default handling.
     std::function<HostResult(HostHandle, uint32_t, HostWParam, HostLParam)> answer;
     // Windows that fill their client area with a colour when painted.
-    std::map<HostHandle, HostColour> fill;
+    std::map<HostHandle, RawColour> fill;
     std::vector<Received> log;
 
     HostResult WindowProc(HostHandle window, uint32_t message, HostWParam wparam, HostLParam lparam) override

@@ -277,24 +277,26 @@ HostBitmap BackBuffer(HostHandle top_level)
     return bitmap;
 }
 
-uint32_t PixelAt(HostHandle window, HostPoint client)
+RawColour PixelAt(HostHandle window, HostPoint client)
 {
     const HostWindowRecord* top = PaintedTop(window);
     if (top == nullptr)
-        return 0;
+        return RawColour::None();
     const HostRect area = State().tree.ClientInTop(window);
     const int32_t x = area.left + client.x;
     const int32_t y = area.top + client.y;
     cairo_surface_t* surface = top->back_buffer;
     if (x < 0 || y < 0 || x >= cairo_image_surface_get_width(surface)
         || y >= cairo_image_surface_get_height(surface))
-        return 0;
+        return RawColour::None();
     cairo_surface_flush(surface);
     const unsigned char* row = cairo_image_surface_get_data(surface)
         + static_cast<size_t>(y) * cairo_image_surface_get_stride(surface);
     uint32_t pixel;
     std::memcpy(&pixel, row + static_cast<size_t>(x) * 4, 4);
-    return pixel & 0xFFFFFF;
+    // Back buffers are opaque: the colour channels are the colour.
+    return RawColour::FromRgb(
+        static_cast<uint8_t>(pixel >> 16), static_cast<uint8_t>(pixel >> 8), static_cast<uint8_t>(pixel));
 }
 
 void DrainMessages()

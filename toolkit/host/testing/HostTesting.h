@@ -39,9 +39,9 @@ void InjectClose(HostHandle top_level);
 // Timers fire when they were due as the drain began; a short timer cannot keep it going.
 void DrainMessages();
 
-// A copy of the top-level's back buffer (what was last painted), and one pixel of it as
-// 0xRRGGBB at a point of a window's client area.
+// A copy of the top-level's back buffer (what was last painted), and the colour of one pixel
+// of it at a point of a window's client area (no colour outside it or before the first paint).
 HostBitmap BackBuffer(HostHandle top_level);
-uint32_t PixelAt(HostHandle window, HostPoint client);
+RawColour PixelAt(HostHandle window, HostPoint client);
 
 } // namespace WinLayer::Host
