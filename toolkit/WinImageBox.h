@@ -33,9 +33,10 @@ public:
 
     // The fixed image size, or the source's size.
     HostSize NaturalTextSize() override;
-    HostResult HandleMessage(uint32_t message, HostWParam wparam, HostLParam lparam) override;
+    void Paint(HostPainter& painter, const HostRect& dirty) override;
 
-    void Paint(HostPainter& painter, const HostRect& client);
+    // Paints the box into `client` (what Paint does; also used by tests without a window).
+    void Draw(HostPainter& painter, const HostRect& client);
 
 private:
     std::string name_;

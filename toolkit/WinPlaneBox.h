@@ -18,16 +18,20 @@ public:
 
     WinPlaneBox();
 
-    // Slot 17: paints the background of the client area (default: the background colour).
+    // The first pass of Draw: the background of the client area (default: the background
+    // colour).
     virtual void PaintBackground(HostPainter& painter, const HostRect& client);
-    // Slot 18: paints the content over the background (default: the view's text inside the
+    // The second pass of Draw, over the background (default: the view's text inside the
     // margins, without "&" mnemonics, tabs expanded; word-wrapped for a multi-line style,
     // otherwise one line centred vertically; in the text colour, grey while disabled).
     virtual void PaintContent(HostPainter& painter, const HostRect& client);
-    // Slot 19: the client area changed size (default: nothing; the window is repainted anyway).
+    // Called from kSize when the client area changed size (default: nothing; the window is
+    // repainted anyway).
     virtual void OnClientSize(const HostSize& size);
 
-    // Slot 4: kPaint runs slots 17 and 18 on the painter the host gives; kSize runs slot 19.
+    // Paints both passes over the client area.
+    void Paint(HostPainter& painter, const HostRect& dirty) override;
+    // kSize calls OnClientSize; everything else goes to the typed handlers.
     HostResult HandleMessage(uint32_t message, HostWParam wparam, HostLParam lparam) override;
 
     RawColour Background() const { return background_; }
@@ -35,8 +39,8 @@ public:
     // Sets the colours and repaints.
     void SetColours(RawColour background, RawColour text);
 
-    // Paints both passes into `client` (what kPaint does; also usable on a bitmap painter).
-    void Paint(HostPainter& painter, const HostRect& client);
+    // Paints both passes into `client` (what Paint does; also usable on a bitmap painter).
+    void Draw(HostPainter& painter, const HostRect& client);
 
 private:
     RawColour background_ = kDefaultBackground;

@@ -41,14 +41,14 @@ public:
     // The natural size with word wrapping at `width` (text only, without the margins).
     HostSize WrappedTextSize(int32_t width);
 
-    // Slot 2: the text, and a repaint.
+    // Takes the text and repaints.
     void SetText(const RawLayer::RawString& text) override;
 
     HostSize NaturalTextSize() override;
-    HostResult HandleMessage(uint32_t message, HostWParam wparam, HostLParam lparam) override;
+    void Paint(HostPainter& painter, const HostRect& dirty) override;
 
-    // Paints the whole box into `client` (also used by tests without a window).
-    void Paint(HostPainter& painter, const HostRect& client, bool enabled);
+    // Paints the whole box into `client` (what Paint does; also used by tests without a window).
+    void Draw(HostPainter& painter, const HostRect& client, bool enabled);
 
 private:
     uint32_t TextFlags() const;

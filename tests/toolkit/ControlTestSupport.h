@@ -1,7 +1,7 @@
 #pragma once
 
 // A dialog for control tests: it shows its children on the headless host and records every
-// notification that reaches its slot 12 (child id and code).
+// notification that reaches its OnNotify (child id and code).
 
 #include <toolkit/WinDialog.h>
 #include <toolkit/host/HostMessageLoop.h>

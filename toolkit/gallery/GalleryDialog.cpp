@@ -285,20 +285,23 @@ void GalleryDialog::TakeSnapshot()
     std::fflush(stdout);
 }
 
+bool GalleryDialog::OnTimer(uintptr_t id)
+{
+    if (id != kSnapshotTimer)
+        return false;
+    if (snapshot_requested != 0) {
+        snapshot_requested = 0;
+        TakeSnapshot();
+    }
+    return true;
+}
+
 HostResult GalleryDialog::HandleMessage(uint32_t message, HostWParam wparam, HostLParam lparam)
 {
-    if (message == kMsgScreenshot) {
-        TakeScreenshots();
-        return 0;
-    }
-    if (message == HostMsg::kTimer && wparam == kSnapshotTimer) {
-        if (snapshot_requested != 0) {
-            snapshot_requested = 0;
-            TakeSnapshot();
-        }
-        return 0;
-    }
-    return WinDialog::HandleMessage(message, wparam, lparam);
+    if (message != kMsgScreenshot)
+        return WinDialog::HandleMessage(message, wparam, lparam);
+    TakeScreenshots();
+    return 0;
 }
 
 } // namespace Gallery

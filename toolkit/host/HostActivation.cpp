@@ -223,6 +223,25 @@ HostPoint CursorPosition()
     return State().pointer;
 }
 
+uint32_t Modifiers()
+{
+    const HostState& state = State();
+    uint32_t modifiers = 0;
+    if ((state.modifiers & KMOD_SHIFT) != 0)
+        modifiers |= HostMod::kShift;
+    if ((state.modifiers & KMOD_CTRL) != 0)
+        modifiers |= HostMod::kControl;
+    if ((state.modifiers & KMOD_ALT) != 0)
+        modifiers |= HostMod::kAlt;
+    if ((state.buttons & SDL_BUTTON_LMASK) != 0)
+        modifiers |= HostMod::kLeftButton;
+    if ((state.buttons & SDL_BUTTON_RMASK) != 0)
+        modifiers |= HostMod::kRightButton;
+    if ((state.buttons & SDL_BUTTON_MMASK) != 0)
+        modifiers |= HostMod::kMiddleButton;
+    return modifiers;
+}
+
 bool KeyDown(uint32_t virtual_key)
 {
     const HostState& state = State();

@@ -40,16 +40,16 @@ private:
     size_t depth_;
 };
 
-struct LevelWindowSlot {
+struct LevelWindowEntry {
     std::unique_ptr<LevelProc> proc;
     HostHandle window = 0;
 };
 
 // Destroying an SDL window while the event loop may still address it is unsafe on X11, so
 // the windows live as long as the host does.
-std::vector<LevelWindowSlot>& Slots()
+std::vector<LevelWindowEntry>& LevelWindows()
 {
-    static std::vector<LevelWindowSlot> slots;
+    static std::vector<LevelWindowEntry> slots;
     return slots;
 }
 
@@ -82,10 +82,10 @@ bool IsButtonUp(uint32_t message)
 
 HostHandle HostMenuTracker::LevelWindow(size_t depth)
 {
-    std::vector<LevelWindowSlot>& slots = Slots();
+    std::vector<LevelWindowEntry>& slots = LevelWindows();
     while (slots.size() <= depth)
         slots.push_back({ std::make_unique<LevelProc>(slots.size()), 0 });
-    LevelWindowSlot& slot = slots[depth];
+    LevelWindowEntry& slot = slots[depth];
     if (slot.window != 0 && Host::IsWindow(slot.window))
         return slot.window;
     HostCreateInfo info;

@@ -41,8 +41,7 @@ uint16_t CodeOf(int part)
 
 void Notify(HostHandle window, int bar, uint16_t code, int32_t pos = 0)
 {
-    Host::SendMessage(window, bar == kSbVert ? HostMsg::kVScroll : HostMsg::kHScroll,
-        HostMakeWParam(code, static_cast<uint32_t>(pos)), 0);
+    Host::SendMessage(window, bar == kSbVert ? HostMsg::kVScroll : HostMsg::kHScroll, code, pos);
 }
 
 int32_t Along(const HostScrollBars::Geometry& g, HostPoint p)

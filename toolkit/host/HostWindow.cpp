@@ -221,8 +221,8 @@ HostResult DefaultProc(HostHandle window, uint32_t message, HostWParam wparam, H
         const uint16_t code = delta > 0 ? kSbLineUp : kSbLineDown;
         const int lines = 3 * std::max(1, std::abs(delta) / 120);
         for (int i = 0; i < lines && IsWindow(window); ++i)
-            SendMessage(window, scroll_message, HostMakeWParam(code, 0), 0);
-        SendMessage(window, scroll_message, HostMakeWParam(kSbEndScroll, 0), 0);
+            SendMessage(window, scroll_message, code, 0);
+        SendMessage(window, scroll_message, kSbEndScroll, 0);
         return 0;
     }
     case HostMsg::kSetText:
@@ -246,10 +246,21 @@ HostResult DefaultProc(HostHandle window, uint32_t message, HostWParam wparam, H
         return 0;
     case HostMsg::kContextMenu:
         return record->parent != 0 ? SendMessage(record->parent, message, wparam, lparam) : 0;
+    case HostMsg::kRButtonUp: {
+        const HostPoint screen = ClientToScreen(window, { HostPointX(lparam), HostPointY(lparam) });
+        return SendMessage(window, HostMsg::kContextMenu, window, HostMakeLParam(screen.x, screen.y));
+    }
+    case HostMsg::kKeyDown:
+        if (wparam == HostKey::kApps)
+            return SendMessage(window, HostMsg::kContextMenu, window, -1);
+        return 0;
     case HostMsg::kSysKeyDown:
         // Alt+Space opens the window menu, as the window manager's own would.
         if (wparam == HostKey::kSpace)
             SendMessage(TopLevel(window), HostMsg::kSysCommand, HostSystemMenu::kKeyMenu, ' ');
+        // Shift+F10 is F10, a system key, with Shift.
+        else if (wparam == HostKey::kF1 + 9 && KeyDown(HostKey::kShift))
+            SendMessage(window, HostMsg::kContextMenu, window, -1);
         return 0;
     case HostMsg::kSysCommand:
         if (record->parent == 0)
@@ -262,6 +273,11 @@ HostResult DefaultProc(HostHandle window, uint32_t message, HostWParam wparam, H
     default:
         return 0;
     }
+}
+
+void SetWindowFont(HostHandle window, HostFont* font, bool redraw)
+{
+    SendMessage(window, HostMsg::kSetFont, reinterpret_cast<HostWParam>(font), redraw ? 1 : 0);
 }
 
 void SetWindowProc(HostHandle window, HostWindowProc* proc)

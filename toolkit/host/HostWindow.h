@@ -33,12 +33,16 @@ HostResult SendMessage(HostHandle window, uint32_t message, HostWParam wparam, H
 // The host's default handling: kClose destroys the window; kMouseWheel on a window with a
 // scroll-bar style scrolls it (three lines a notch), else passes the wheel to the parent;
 // kSetText sets the text; kSetFont keeps the font (see WindowFont); kSetCursor asks the parent
-// first and then shows the arrow; kContextMenu goes to the parent; an unhandled double click
+// first and then shows the arrow; a right button release and the Apps key or Shift+F10 send
+// kContextMenu, which goes on to the parent when the window leaves it; an unhandled double click
 // (kLButtonDblClk, kRButtonDblClk) comes back as the button's down message, so a window that
 // ignores double clicks sees two presses; Alt+Space (kSysKeyDown) opens the window menu and
 // kSysCommand carries out its window commands (HostSystemMenu); anything else answers 0.
 HostResult DefaultProc(HostHandle window, uint32_t message, HostWParam wparam, HostLParam lparam);
 void SetWindowProc(HostHandle window, HostWindowProc* proc);
+// Sends kSetFont: the window's procedure sees the font first, the default handling keeps it
+// (shared, may be null) and repaints the window when `redraw` is set.
+void SetWindowFont(HostHandle window, HostFont* font, bool redraw);
 // The font kept from the last kSetFont that reached DefaultProc, or null.
 HostFont* WindowFont(HostHandle window);
 
@@ -108,6 +112,8 @@ HostHandle Capture();
 // The pointer position in screen coordinates and the modifier state.
 HostPoint CursorPosition();
 bool KeyDown(uint32_t virtual_key); // kShift, kControl, kMenu and the mouse buttons
+// The modifier keys and mouse buttons held, as HostMod bits.
+uint32_t Modifiers();
 
 // Invalidation and painting. Painting happens when the message queue is empty, or at once with
 // UpdateWindow: the top-level's back buffer is painted parent first, then the children in

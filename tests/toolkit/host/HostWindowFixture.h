@@ -3,6 +3,7 @@
 // A started host for each test, windows made with one call, and a window procedure that records
 // every message it gets and can answer some of them.
 
+#include <toolkit/host/HostEvent.h>
 #include <toolkit/host/HostMessageLoop.h>
 #include <toolkit/host/HostPainter.h>
 #include <toolkit/host/HostSystem.h>
@@ -39,8 +40,8 @@ public:
     {
         log.push_back({ window, message, wparam, lparam });
         if (message == HostMsg::kPaint && fill.contains(window)) {
-            auto* painter = reinterpret_cast<HostPainter*>(lparam);
-            painter->FillRect(Host::ClientRect(window), fill[window]);
+            Host::Decode(window, message, wparam, lparam)
+                .painter->FillRect(Host::ClientRect(window), fill[window]);
             return 0;
         }
         if (answer)

@@ -146,7 +146,7 @@ TEST_F(HostWindowTest, MovingSendsPositionMessagesAndAChangingHandlerMayAdjust)
     const HostHandle child = MakeChild(top, { 0, 0, 50, 50 });
     proc.answer = [](HostHandle, uint32_t message, HostWParam, HostLParam lparam) {
         if (message == HostMsg::kWindowPosChanging)
-            reinterpret_cast<HostWindowPos*>(lparam)->cx = 70; // a minimum width
+            Host::WindowPosOf(message, lparam)->cx = 70; // a minimum width
         return kHostNotHandled;
     };
     proc.log.clear();
@@ -208,7 +208,7 @@ TEST_F(HostWindowTest, MinMaxInfoIsAskedAtCreation)
 {
     proc.answer = [](HostHandle, uint32_t message, HostWParam, HostLParam lparam) {
         if (message == HostMsg::kGetMinMaxInfo)
-            reinterpret_cast<HostMinMaxInfo*>(lparam)->min_track = { 120, 90 };
+            Host::MinMaxInfoOf(message, lparam)->min_track = { 120, 90 };
         return kHostNotHandled;
     };
     const HostHandle top = MakeTop();

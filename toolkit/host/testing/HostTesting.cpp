@@ -57,9 +57,9 @@ struct ModifierKey {
     uint16_t mod;
 };
 constexpr ModifierKey kModifierKeys[] = {
-    { kModShift, SDLK_LSHIFT, KMOD_LSHIFT },
-    { kModControl, SDLK_LCTRL, KMOD_LCTRL },
-    { kModAlt, SDLK_LALT, KMOD_LALT },
+    { HostMod::kShift, SDLK_LSHIFT, KMOD_LSHIFT },
+    { HostMod::kControl, SDLK_LCTRL, KMOD_LCTRL },
+    { HostMod::kAlt, SDLK_LALT, KMOD_LALT },
 };
 
 // Presses the modifier keys, as a person does before the key or click; returns the state.

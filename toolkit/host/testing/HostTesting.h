@@ -12,12 +12,8 @@
 
 namespace WinLayer::Host {
 
-// Modifier bits for injected keys and clicks.
-constexpr uint32_t kModShift = 1;
-constexpr uint32_t kModControl = 2;
-constexpr uint32_t kModAlt = 4;
-
-// A key press and release (virtual key), with modifiers, for the window with the focus.
+// A key press and release (virtual key), with modifiers (HostMod kShift, kControl, kAlt) held
+// around it, for the window with the focus.
 void InjectKey(uint32_t virtual_key, uint32_t modifiers = 0);
 // Text typed through the input method (one kChar per character).
 void InjectText(const std::string& utf8);
