@@ -4,6 +4,10 @@
 #include <toolkit/host/detail/HostScrollBars.h>
 #include <toolkit/host/detail/HostState.h>
 
+#include <cstdlib>
+#include <cstring>
+#include <utility>
+
 #include <SDL.h>
 #include <cairo.h>
 
@@ -99,7 +103,8 @@ bool EnsureSurface(HostWindowRecord& top)
         HostBackBuffer::Release(top);
         return false;
     }
-    top.dirty = { 0, 0, width, height };
+    top.dirty.Clear();
+    top.dirty.Add({ 0, 0, width, height });
     return true;
 }
 } // namespace
@@ -127,8 +132,8 @@ void HostBackBuffer::InvalidateOuter(HostHandle window)
 void HostBackBuffer::InvalidateInTop(HostHandle top, const HostRect& in_top)
 {
     HostWindowRecord* record = State().tree.Find(top);
-    if (record != nullptr && !in_top.Empty())
-        record->dirty = Union(record->dirty, in_top);
+    if (record != nullptr)
+        record->dirty.Add(in_top);
 }
 
 bool HostBackBuffer::PaintPending()
@@ -155,28 +160,33 @@ void HostBackBuffer::PaintTop(HostHandle top)
     if (record == nullptr || record->parent != 0 || !record->Visible() || record->dirty.Empty())
         return;
     if (!EnsureSurface(*record)) {
-        record->dirty = {}; // no memory for the buffer: drop the paint rather than retry for ever
+        record->dirty.Clear(); // no memory for the buffer: drop the paint rather than retry for ever
         return;
     }
-    const HostRect dirty = Intersect(record->dirty, { 0, 0, record->rect.Width(), record->rect.Height() });
+    HostRegion dirty = std::move(record->dirty);
+    dirty.ClipTo({ 0, 0, record->rect.Width(), record->rect.Height() });
+    const HostRect scrolled = std::exchange(record->scrolled, HostRect {});
     // Invalidation during painting schedules the next paint.
-    record->dirty = {};
-    if (dirty.Empty())
-        return;
+    record->dirty.Clear();
     cairo_surface_t* surface = cairo_surface_reference(record->back_buffer);
     cairo_t* cr = cairo_create(surface);
-    cairo_set_source_rgb(cr, kFace, kFace, kFace);
-    cairo_rectangle(cr, dirty.left, dirty.top, dirty.Width(), dirty.Height());
-    cairo_fill(cr);
     ++State().paint_depth;
-    PaintTree(cr, top, dirty);
+    for (const HostRect& part : dirty.Rects()) {
+        cairo_set_source_rgb(cr, kFace, kFace, kFace);
+        cairo_rectangle(cr, part.left, part.top, part.Width(), part.Height());
+        cairo_fill(cr);
+        PaintTree(cr, top, part);
+    }
     --State().paint_depth;
     cairo_destroy(cr);
     cairo_surface_flush(surface);
     // The window may have been resized or destroyed by a paint handler; show only a current buffer.
     record = State().tree.Find(top);
-    if (record != nullptr && record->back_buffer == surface)
-        Present(*record, dirty);
+    if (record != nullptr && record->back_buffer == surface) {
+        Present(*record, scrolled);
+        for (const HostRect& part : dirty.Rects())
+            Present(*record, part);
+    }
     cairo_surface_destroy(surface);
 }
 
@@ -207,6 +217,80 @@ void HostBackBuffer::Release(HostWindowRecord& top)
     if (top.back_buffer != nullptr)
         cairo_surface_destroy(top.back_buffer);
     top.back_buffer = nullptr;
+}
+
+namespace {
+// Moves the pixels of `area` (in the surface) by (dx, dy), keeping what lands outside `area` out.
+void MovePixels(cairo_surface_t* surface, const HostRect& area, int32_t dx, int32_t dy)
+{
+    const HostRect to = Intersect(Offset(area, dx, dy), area);
+    if (to.Empty())
+        return;
+    cairo_surface_flush(surface);
+    unsigned char* data = cairo_image_surface_get_data(surface);
+    const int stride = cairo_image_surface_get_stride(surface);
+    const size_t bytes = static_cast<size_t>(to.Width()) * 4;
+    auto row = [&](int32_t y, int32_t x) { return data + static_cast<ptrdiff_t>(y) * stride + x * 4; };
+    // Rows are copied away from the direction of the move, so none is overwritten before it is read.
+    for (int32_t i = 0; i < to.Height(); ++i) {
+        const int32_t y = dy > 0 ? to.bottom - 1 - i : to.top + i;
+        std::memmove(row(y, to.left), row(y - dy, to.left - dx), bytes);
+    }
+    cairo_surface_mark_dirty_rectangle(surface, to.left, to.top, to.Width(), to.Height());
+}
+} // namespace
+
+std::vector<HostRect> Host::InvalidRegion(HostHandle window)
+{
+    HostWindowTree& tree = State().tree;
+    const HostWindowRecord* top = tree.Find(tree.TopLevelOf(window));
+    std::vector<HostRect> parts;
+    if (top == nullptr || !tree.IsVisible(window))
+        return parts;
+    const HostRect visible = tree.VisibleClientInTop(window);
+    const HostRect client = tree.ClientInTop(window);
+    for (const HostRect& r : top->dirty.Rects())
+        if (const HostRect part = Intersect(r, visible); !part.Empty())
+            parts.push_back(Offset(part, -client.left, -client.top));
+    return parts;
+}
+
+void Host::ScrollWindow(HostHandle window, int32_t dx, int32_t dy, const HostRect* client_rect)
+{
+    HostWindowTree& tree = State().tree;
+    if (!tree.IsVisible(window) || (dx == 0 && dy == 0))
+        return;
+    const HostHandle top = tree.TopLevelOf(window);
+    HostWindowRecord* record = tree.Find(top);
+    HostRect area = tree.VisibleClientInTop(window);
+    if (client_rect != nullptr) {
+        const HostRect client = tree.ClientInTop(window);
+        area = Intersect(area, Offset(*client_rect, client.left, client.top));
+    }
+    if (record == nullptr || area.Empty())
+        return;
+    const bool buffer_current = record->back_buffer != nullptr
+        && cairo_image_surface_get_width(record->back_buffer) == record->rect.Width()
+        && cairo_image_surface_get_height(record->back_buffer) == record->rect.Height();
+    if (!buffer_current || std::abs(dx) >= area.Width() || std::abs(dy) >= area.Height()) {
+        HostBackBuffer::InvalidateInTop(top, area);
+        return;
+    }
+    MovePixels(record->back_buffer, area, dx, dy);
+    record->dirty.AddMoved(area, dx, dy);
+    record->scrolled = Union(record->scrolled, area);
+    if (dy != 0)
+        HostBackBuffer::InvalidateInTop(top,
+            dy > 0 ? HostRect { area.left, area.top, area.right, area.top + dy }
+                   : HostRect { area.left, area.bottom + dy, area.right, area.bottom });
+    if (dx != 0)
+        HostBackBuffer::InvalidateInTop(top,
+            dx > 0 ? HostRect { area.left, area.top, area.left + dx, area.bottom }
+                   : HostRect { area.right + dx, area.top, area.right, area.bottom });
+    const std::vector<HostHandle> children = tree.Find(window)->children;
+    for (HostHandle child : children)
+        if (tree.IsVisible(child))
+            HostBackBuffer::InvalidateInTop(top, Intersect(tree.VisibleOuterInTop(child), area));
 }
 
 bool Host::SaveWindowAsPng(HostHandle top_level, const std::string& png_path)

@@ -224,10 +224,10 @@ void HostScrollBars::MouseMove(HostPoint in_top)
     const int32_t room = g.track_length - thumb;
     const int32_t start
         = std::clamp(Along(g, in_top) - track.grab_offset, g.track_start, g.track_start + room);
-    const int32_t span = MaxPos(info) - info.min;
-    const int32_t pos = room <= 0 ? info.min
-                                  : info.min
-            + static_cast<int32_t>((static_cast<int64_t>(start - g.track_start) * span + room / 2) / room);
+    const int64_t span = static_cast<int64_t>(MaxPos(info)) - info.min;
+    const int32_t pos = room <= 0
+        ? info.min
+        : info.min + static_cast<int32_t>(((start - g.track_start) * span + room / 2) / room);
     if (pos == info.track_pos)
         return;
     info.track_pos = pos;

@@ -8,6 +8,7 @@
 #include <toolkit/host/HostTypes.h>
 
 #include <string>
+#include <vector>
 
 namespace WinLayer {
 class HostFont;
@@ -116,10 +117,19 @@ bool KeyDown(uint32_t virtual_key); // kShift, kControl, kMenu and the mouse but
 uint32_t Modifiers();
 
 // Invalidation and painting. Painting happens when the message queue is empty, or at once with
-// UpdateWindow: the top-level's back buffer is painted parent first, then the children in
-// z-order, each clipped to itself and to the invalid part, then shown.
+// UpdateWindow: for each rectangle of the top-level's invalid region (HostRegion) the back
+// buffer is painted parent first, then the children in z-order, each clipped to itself and to
+// the rectangle, then shown.
 void InvalidateRect(HostHandle window, const HostRect* client_rect = nullptr);
 void UpdateWindow(HostHandle window);
+// The parts of the window's visible client area waiting to be painted, in its client
+// coordinates.
+std::vector<HostRect> InvalidRegion(HostHandle window);
+// Scroll by copy: moves what the back buffer shows of the window's client area (or of
+// `client_rect` in it) by (dx, dy) pixels and invalidates only the strip the move uncovers;
+// parts still waiting to be painted move with the pixels. Child windows stay where they are
+// and are repainted. A move as large as the area invalidates all of it.
+void ScrollWindow(HostHandle window, int32_t dx, int32_t dy, const HostRect* client_rect = nullptr);
 // Saves what the top-level's back buffer shows (its last paint) as a PNG file: screenshots.
 // False when the window has not been painted yet or the file cannot be written.
 bool SaveWindowAsPng(HostHandle top_level, const std::string& png_path);

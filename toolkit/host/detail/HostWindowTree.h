@@ -6,6 +6,7 @@
 // the SDL window's own coordinate space.
 
 #include <toolkit/host/HostMenu.h>
+#include <toolkit/host/HostRegion.h>
 #include <toolkit/host/HostTypes.h>
 
 #include <memory>
@@ -40,7 +41,8 @@ struct HostWindowRecord {
     SDL_Window* sdl_window = nullptr;
     int pool_kind = 0;
     _cairo_surface* back_buffer = nullptr;
-    HostRect dirty {}; // in top coordinates
+    HostRegion dirty;     // in top coordinates
+    HostRect scrolled {}; // pixels moved by ScrollWindow, for the screen at the next paint
     HostHandle last_focus = 0;
     HostRect restore_rect {};               // the rectangle before maximizing
     std::unique_ptr<HostMenu> system_items; // the application's items of the window menu
