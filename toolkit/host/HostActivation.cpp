@@ -5,6 +5,7 @@
 #include <toolkit/host/HostWindow.h>
 #include <toolkit/host/detail/HostActivation.h>
 #include <toolkit/host/detail/HostBackBuffer.h>
+#include <toolkit/host/detail/HostCaretService.h>
 #include <toolkit/host/detail/HostGeometry.h>
 #include <toolkit/host/detail/HostScrollBars.h>
 #include <toolkit/host/detail/HostState.h>
@@ -29,6 +30,7 @@ void HostActivation::ChangeFocus(HostHandle to)
     state.focus = to;
     if (HostWindowRecord* top = state.tree.Find(state.tree.TopLevelOf(to)))
         top->last_focus = to;
+    HostCaretService::FocusChanged(from, to);
     if (Host::IsWindow(from))
         Host::SendMessage(from, HostMsg::kKillFocus, to, 0);
     if (state.focus == to && Host::IsWindow(to))

@@ -1,5 +1,6 @@
 #include <toolkit/host/HostWindow.h>
 #include <toolkit/host/detail/HostBackBuffer.h>
+#include <toolkit/host/detail/HostCaretService.h>
 #include <toolkit/host/detail/HostPaintMessage.h>
 #include <toolkit/host/detail/HostScrollBars.h>
 #include <toolkit/host/detail/HostState.h>
@@ -176,6 +177,7 @@ void HostBackBuffer::PaintTop(HostHandle top)
         cairo_rectangle(cr, part.left, part.top, part.Width(), part.Height());
         cairo_fill(cr);
         PaintTree(cr, top, part);
+        HostCaretService::Draw(cr, *State().tree.Find(top), part);
     }
     --State().paint_depth;
     cairo_destroy(cr);
@@ -291,6 +293,9 @@ void Host::ScrollWindow(HostHandle window, int32_t dx, int32_t dy, const HostRec
     for (HostHandle child : children)
         if (tree.IsVisible(child))
             HostBackBuffer::InvalidateInTop(top, Intersect(tree.VisibleOuterInTop(child), area));
+    // The caret's pixels moved with the rest: where they landed is repainted.
+    HostBackBuffer::InvalidateInTop(
+        top, Intersect(Offset(HostCaretService::DrawnInTop(*record), dx, dy), area));
 }
 
 bool Host::SaveWindowAsPng(HostHandle top_level, const std::string& png_path)

@@ -2,6 +2,7 @@
 #include <toolkit/host/HostSystem.h>
 #include <toolkit/host/HostWindow.h>
 #include <toolkit/host/detail/HostBackBuffer.h>
+#include <toolkit/host/detail/HostCaretService.h>
 #include <toolkit/host/detail/HostEventPump.h>
 #include <toolkit/host/detail/HostMessageSource.h>
 #include <toolkit/host/detail/HostScrollBars.h>
@@ -58,6 +59,10 @@ bool HostMessageSource::Next(HostMessage& out, bool wait, bool remove, uint64_t 
         if (state.timers.TakeDue(Now(), timer_cutoff, window, id)) {
             if (id == kHostScrollRepeatTimer) {
                 HostScrollBars::Repeat();
+                continue;
+            }
+            if (id == kHostCaretBlinkTimer) {
+                HostCaretService::Blink(window);
                 continue;
             }
             if (!Host::IsWindow(window)) {
@@ -154,7 +159,7 @@ const HostMessage& CurrentMessage()
 
 bool SetTimer(HostHandle window, uintptr_t id, uint32_t interval_ms)
 {
-    if (!IsWindow(window) || id == kHostScrollRepeatTimer)
+    if (!IsWindow(window) || id == kHostScrollRepeatTimer || id == kHostCaretBlinkTimer)
         return false;
     State().timers.Set(window, id, interval_ms, Now());
     return true;
@@ -162,7 +167,7 @@ bool SetTimer(HostHandle window, uintptr_t id, uint32_t interval_ms)
 
 bool KillTimer(HostHandle window, uintptr_t id)
 {
-    if (id == kHostScrollRepeatTimer)
+    if (id == kHostScrollRepeatTimer || id == kHostCaretBlinkTimer)
         return false;
     return State().timers.Kill(window, id);
 }

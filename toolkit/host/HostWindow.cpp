@@ -2,6 +2,7 @@
 // own data (text, style, font, icon).
 
 #include <toolkit/host/HostBitmap.h>
+#include <toolkit/host/HostCaret.h>
 #include <toolkit/host/HostSystem.h>
 #include <toolkit/host/HostSystemMenu.h>
 #include <toolkit/host/HostWindow.h>
@@ -86,6 +87,7 @@ void SendNcDestroyAndRemove(HostHandle window)
     record = State().tree.Find(window);
     if (record == nullptr)
         return;
+    DestroyCaret(window);
     State().timers.KillWindow(window);
     if (HostWindowRecord* parent = State().tree.Find(record->parent))
         std::erase(parent->children, window);

@@ -18,8 +18,9 @@ struct SDL_Cursor;
 
 namespace WinLayer {
 
-// Timer ids the host uses for itself (scroll-bar repeat); never dispatched to a window.
+// Timer ids the host uses for itself (scroll-bar repeat, caret blink); never dispatched to a window.
 constexpr uintptr_t kHostScrollRepeatTimer = ~static_cast<uintptr_t>(0) - 1;
+constexpr uintptr_t kHostCaretBlinkTimer = ~static_cast<uintptr_t>(0) - 2;
 
 // Dragging or holding a part of a scroll bar.
 struct HostScrollTrack {

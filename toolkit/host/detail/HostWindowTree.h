@@ -8,6 +8,7 @@
 #include <toolkit/host/HostMenu.h>
 #include <toolkit/host/HostRegion.h>
 #include <toolkit/host/HostTypes.h>
+#include <toolkit/host/detail/HostCaretService.h>
 
 #include <memory>
 #include <string>
@@ -44,6 +45,7 @@ struct HostWindowRecord {
     HostRegion dirty;     // in top coordinates
     HostRect scrolled {}; // pixels moved by ScrollWindow, for the screen at the next paint
     HostHandle last_focus = 0;
+    HostCaretService::Caret caret;
     HostRect restore_rect {};               // the rectangle before maximizing
     std::unique_ptr<HostMenu> system_items; // the application's items of the window menu
     // Shown without activation: the window system's focus events do not activate it.

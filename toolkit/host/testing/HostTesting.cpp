@@ -3,6 +3,7 @@
 
 #include <toolkit/host/HostMessageLoop.h>
 #include <toolkit/host/HostWindow.h>
+#include <toolkit/host/detail/HostCaretService.h>
 #include <toolkit/host/detail/HostKeyMap.h>
 #include <toolkit/host/detail/HostMessageSource.h>
 #include <toolkit/host/detail/HostState.h>
@@ -314,6 +315,11 @@ void DrainMessages()
         TranslateMessage(message);
         DispatchMessage(message);
     }
+}
+
+void BlinkCaret(HostHandle window)
+{
+    HostCaretService::Blink(State().tree.TopLevelOf(window));
 }
 
 } // namespace WinLayer::Host

@@ -31,6 +31,9 @@ void InjectDrop(HostHandle window, HostPoint client, const std::vector<std::stri
 // The close button of a top-level.
 void InjectClose(HostHandle top_level);
 
+// Blinks the caret of the window's top-level once, as its blink timer does.
+void BlinkCaret(HostHandle window);
+
 // Runs the loop until the queue is empty (input converted and dispatched, painting done).
 // Timers fire when they were due as the drain began; a short timer cannot keep it going.
 void DrainMessages();
