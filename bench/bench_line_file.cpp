@@ -18,6 +18,7 @@
 #include <fstream>
 #include <string>
 
+#include <tests/TestSupport.h>
 #include <unistd.h>
 
 using namespace RawLayer;
@@ -136,17 +137,11 @@ void Report(const char* what, const std::string& path, const Timing& timing)
 int main(int argc, char** argv)
 {
     std::setlocale(LC_ALL, "");
-    bool own_folder = argc < 2;
-    std::string folder;
-    if (own_folder) {
-        std::string pattern = std::filesystem::temp_directory_path() / "quelvane-bench-XXXXXX";
-        if (mkdtemp(pattern.data()) == nullptr) {
-            std::perror("mkdtemp");
-            return 1;
-        }
-        folder = pattern;
-    } else {
-        folder = argv[1];
+    QuelvaneTest::TestFolder temp; // the files' folder unless one is named; removed at the end
+    std::string folder = argc < 2 ? temp.Path() : std::string(argv[1]);
+    if (folder.empty()) {
+        std::perror("mkdtemp");
+        return 1;
     }
 
     std::string block = TextBlock();
@@ -179,7 +174,5 @@ int main(int argc, char** argv)
         Report(what, path, Best(path, ReadLines));
     }
 
-    if (own_folder)
-        std::filesystem::remove_all(folder);
     return 0;
 }

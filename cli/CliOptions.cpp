@@ -26,6 +26,7 @@ enum LongOnly : int {
     kSaveSimple,
     kListBackups,
     kRestore,
+    kNull,
 };
 
 constexpr const char* kShortOptions = "e:f:r:l:icqh";
@@ -52,6 +53,7 @@ const option kLongOptions[] = {
     { "save-simple", required_argument, nullptr, kSaveSimple },
     { "list-backups", no_argument, nullptr, kListBackups },
     { "restore", required_argument, nullptr, kRestore },
+    { "null", no_argument, nullptr, kNull },
     { nullptr, 0, nullptr, 0 },
 };
 
@@ -195,6 +197,9 @@ void CliOptions::TakeOption(int option, const char* value)
         restore_ = true;
         restore_set_ = Argument(value);
         break;
+    case kNull:
+        names_ = Names::NullEnded;
+        break;
     default: // 'h' and kVersion are noted by Parse
         break;
     }
@@ -302,6 +307,9 @@ const char* CliOptions::HelpText()
            "                            file its \"ConfigFile\" key names\n"
            "  -c, --count               print only the number of blocks found\n"
            "  -q, --quiet               print no blocks and no information entries\n"
+           "      --null                end each file name of a block line with a zero byte and\n"
+           "                            print it as it is; without it, control characters in\n"
+           "                            names are shown escaped (\\n, \\r, \\t, \\\\, \\xHH)\n"
            "  -h, --help                print this help and end\n"
            "      --version             print the version and end\n"
            "\n"

@@ -37,6 +37,12 @@ public:
         Quiet, // nothing
     };
 
+    // How file names are printed on standard output.
+    enum class Names {
+        Escaped,   // control characters escaped (CliShownName), on a terminal as on a pipe
+        NullEnded, // the name's own bytes followed by a zero byte, for scripts (--null)
+    };
+
     static constexpr const char* kUsage = "Usage: quelvane-cli [OPTION]... [TARGET]...\n";
 
     // Reads `argv` with getopt_long. On Bad, `message` says what is wrong (getopt itself has
@@ -58,6 +64,7 @@ public:
 
     const RawString& ConfigPath() const { return config_path_; }
     Output OutputKind() const { return output_; }
+    Names NameForm() const { return names_; }
     bool IsPreview() const { return preview_ || apply_; }
     bool IsApply() const { return apply_; }
     const RawString& LoadPath() const { return load_path_; }
@@ -97,6 +104,7 @@ private:
     RawString save_simple_path_;
     RawString restore_set_;
     Output output_ = Output::Lines;
+    Names names_ = Names::Escaped;
 };
 
 } // namespace QuelvaneCli

@@ -3,27 +3,34 @@
 #include <vector>
 
 #include <cli/CliPrinter.h>
+#include <cli/CliShownName.h>
 
 namespace QuelvaneCli {
 
 using JobLayer::JobStatusUnit;
 
-CliPrinter::CliPrinter(
-    JobLayer::JobStatusCentre& status, CliOptions::Output output, std::FILE* out, std::FILE* err)
+CliPrinter::CliPrinter(JobLayer::JobStatusCentre& status, CliOptions::Output output, CliOptions::Names names,
+    std::FILE* out, std::FILE* err)
     : status_(status)
     , output_(output)
+    , names_(names)
     , out_(out)
     , err_(err)
 {
 }
 
-void CliPrinter::AppendSimpleLine(
-    std::string& line, const RawString& path, int64_t line_number, const RawString& text, int32_t line_count)
+void CliPrinter::AppendSimpleLine(std::string& line, const RawString& path, int64_t line_number,
+    const RawString& text, int32_t line_count, CliOptions::Names names)
 {
     std::string_view shown = text.View();
     if (line_count > 1)
         shown = shown.substr(0, std::min(shown.size(), shown.find_first_of("\r\n")));
-    line.append(path.View());
+    if (names == CliOptions::Names::NullEnded) {
+        line.append(path.View());
+        line.push_back('\0');
+    } else {
+        CliShownName::AppendEscaped(line, path.View());
+    }
     line.push_back('(');
     line.append(std::to_string(line_number));
     line.append("):");
@@ -53,7 +60,7 @@ void CliPrinter::BlockFound(const JobLayer::JobFoundBlock& block, const RawStrin
     if (output_ != CliOptions::Output::Lines)
         return;
     line_.clear();
-    AppendSimpleLine(line_, block.path, block.index + 1, block.text, line_count);
+    AppendSimpleLine(line_, block.path, block.index + 1, block.text, line_count, names_);
     line_.push_back('\n');
     std::fwrite(line_.data(), 1, line_.size(), out_);
 }
@@ -88,7 +95,7 @@ void CliPrinter::PrintBlocks(JobLayer::JobResultSet& results, bool show_replaced
         return;
     for (const JobBlockUnit& block : results.blocks) {
         line_.clear();
-        AppendSimpleLine(line_, block.file_path, block.line_number, block.original, block.line_count);
+        AppendSimpleLine(line_, block.file_path, block.line_number, block.original, block.line_count, names_);
         line_.push_back('\n');
         uint16_t flags = block.Flags();
         if (show_replaced && (flags & JobBlockUnit::kRep) != 0 && (flags & JobBlockUnit::kOvw) == 0)
@@ -111,8 +118,12 @@ void CliPrinter::PrintEntries(bool count_errors)
         had_error_ = had_error_ || (count_errors && entry.kind == JobStatusUnit::kError);
         if (output_ == CliOptions::Output::Quiet && entry.kind != JobStatusUnit::kError)
             continue;
-        std::fprintf(
-            err_, "%.*s\n", static_cast<int>(entry.display.View().size()), entry.display.View().data());
+        // Entries are read by people; the names in them are shown escaped whatever the form of
+        // the block lines.
+        line_.clear();
+        CliShownName::AppendEscaped(line_, entry.display.View());
+        line_.push_back('\n');
+        std::fwrite(line_.data(), 1, line_.size(), err_);
     }
 }
 

@@ -23,13 +23,15 @@ namespace QuelvaneCli {
 
 class CliPrinter : public JobLayer::JobFinder::Handler, public JobLayer::JobNotificationSink {
 public:
-    // Prints blocks to `out` and the entries of `status` to `err`.
-    CliPrinter(JobLayer::JobStatusCentre& status, CliOptions::Output output, std::FILE* out, std::FILE* err);
+    // Prints blocks to `out` and the entries of `status` to `err`, names in the form `names`.
+    CliPrinter(JobLayer::JobStatusCentre& status, CliOptions::Output output, CliOptions::Names names,
+        std::FILE* out, std::FILE* err);
 
     // The line of a block in a "Simple" listing, without a line end: path "(" line number "):"
-    // and the text, or only its first line when the block has more than one.
+    // and the text, or only its first line when the block has more than one. The path is shown
+    // escaped (CliShownName), or as its own bytes followed by a zero byte for NullEnded.
     static void AppendSimpleLine(std::string& line, const RawString& path, int64_t line_number,
-        const RawString& text, int32_t line_count);
+        const RawString& text, int32_t line_count, CliOptions::Names names);
     // The lines of a replaced text, each led by "=> " and ended by "\n"; an empty text is one
     // empty line.
     static void AppendReplacedLines(std::string& lines, const RawString& replaced);
@@ -67,9 +69,10 @@ private:
 
     JobLayer::JobStatusCentre& status_;
     CliOptions::Output output_;
+    CliOptions::Names names_;
     std::FILE* out_;
     std::FILE* err_;
-    std::string line_; // reused for every block
+    std::string line_; // reused for every block and entry
     int64_t block_count_ = 0;
     int32_t entries_printed_ = 0;
     bool had_error_ = false;

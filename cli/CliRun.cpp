@@ -19,7 +19,7 @@ CliRun::CliRun(
     : options_(options)
     , config_(config)
     , status_(status)
-    , printer_(status, options.OutputKind(), stdout, stderr)
+    , printer_(status, options.OutputKind(), options.NameForm(), stdout, stderr)
 {
     status_.SetSink(&printer_);
     status_.SetAccepting(true);

@@ -6,6 +6,7 @@
 //   5. Status and closing
 
 #include <core/RawLineFile.h>
+#include <core/RawPath.h>
 #include <core/RawSystemText.h>
 
 #include <algorithm>
@@ -14,6 +15,7 @@
 #include <cstring>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace RawLayer {
@@ -256,6 +258,36 @@ RawLineFile::~RawLineFile()
 
 bool RawLineFile::OpenRead(const RawString& path, int32_t line_limit, RawEncoding file_encoding)
 {
+    StartFile(path, line_limit, file_encoding);
+    RawSystemText name(path);
+    if (!name.IsValid())
+        return Fail(kReadOpenError);
+    int fd;
+    do
+        fd = ::open(name.CStr(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        return Fail(kReadOpenError);
+    struct stat info { };
+    file_ticks_ = fstat(fd, &info) == 0 ? RawPath::TicksFromTimespec(info.st_mtim) : 0;
+    return StartReading(fd);
+}
+
+bool RawLineFile::OpenRead(int fd, const RawString& path, int32_t line_limit, RawEncoding file_encoding)
+{
+    StartFile(path, line_limit, file_encoding);
+    struct stat info { };
+    if (fd < 0 || fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        if (fd >= 0)
+            ::close(fd);
+        return Fail(kReadOpenError);
+    }
+    file_ticks_ = RawPath::TicksFromTimespec(info.st_mtim);
+    return StartReading(fd);
+}
+
+void RawLineFile::StartFile(const RawString& path, int32_t line_limit, RawEncoding file_encoding)
+{
     Close();
     path_ = path;
     status_ = kStatusOpen;
@@ -267,16 +299,11 @@ bool RawLineFile::OpenRead(const RawString& path, int32_t line_limit, RawEncodin
     line_end_ = RawLineEnd::None;
     line_position_ = 0;
     line_index_ = -1;
+    file_ticks_ = 0;
+}
 
-    RawSystemText name(path);
-    if (!name.IsValid())
-        return Fail(kReadOpenError);
-    int fd;
-    do
-        fd = ::open(name.CStr(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
-    while (fd < 0 && errno == EINTR);
-    if (fd < 0)
-        return Fail(kReadOpenError);
+bool RawLineFile::StartReading(int fd)
+{
     if (!reader_)
         reader_ = std::make_unique<Reader>();
     reader_->Reset(fd);
@@ -287,11 +314,20 @@ bool RawLineFile::OpenRead(const RawString& path, int32_t line_limit, RawEncodin
 
 // A mark counts only when no encoding was given or it is the given encoding's own: bytes that
 // merely look like another encoding's mark are text, and skipping them would lose them on a
-// rewrite. A file read as Binary keeps all of its bytes in its lines.
+// rewrite. A file read as Binary keeps all of its bytes in its lines. A UTF-8 mark does not
+// make a file text: with a zero byte in its first kZeroWindow bytes it is binary, as it would
+// be without the mark (a UTF-16 mark is what confirms zero bytes).
 bool RawLineFile::Detect(RawEncoding given)
 {
     Reader& reader = *reader_;
-    Mark mark = DetectMark(std::string_view(reader.buffer.get(), reader.fill));
+    std::string_view head(reader.buffer.get(), reader.fill);
+    Mark mark = DetectMark(head);
+    if (given == RawEncoding::NoSet && mark.encoding == RawEncoding::Utf8
+        && head.substr(0, kZeroWindow).find('\0') != std::string_view::npos) {
+        file_encoding_ = RawEncoding::Binary;
+        origin_ = Origin::Content;
+        return true;
+    }
     if (mark.length > 0 && (given == RawEncoding::NoSet || given == mark.encoding)) {
         file_encoding_ = mark.encoding;
         mark_ = true;
@@ -411,6 +447,8 @@ struct RawLineFile::Writer {
     size_t used = 0;
 };
 
+// Binary is no encoding to write in: a file detected as binary is never rewritten, whatever
+// reached the writer (a result data file can name Binary for a file, for one).
 bool RawLineFile::AttachWrite(int fd, RawEncoding encoding, bool mark)
 {
     Close();
@@ -418,7 +456,7 @@ bool RawLineFile::AttachWrite(int fd, RawEncoding encoding, bool mark)
     file_encoding_ = FileForm(encoding);
     mark_ = mark;
     path_ = RawString();
-    if (fd < 0)
+    if (fd < 0 || file_encoding_ == RawEncoding::Binary)
         return Fail(kWriteOpenError);
     if (!writer_)
         writer_ = std::make_unique<Writer>();
@@ -464,14 +502,10 @@ bool RawLineFile::Put(std::string_view bytes)
     return true;
 }
 
-// A Binary file is never converted in this direction either: byte text goes out as it is, and
-// 16-bit text as UTF-8, the form its lines were read in.
 bool RawLineFile::WriteText(const RawString& text)
 {
     RawEncoding from = text.Encoding();
-    RawEncoding to = file_encoding_ == RawEncoding::Binary
-        ? (from == RawEncoding::Utf16 ? RawEncoding::Utf8 : from)
-        : file_encoding_;
+    RawEncoding to = file_encoding_;
     if (from == to || (IsAsciiCompatible(from) && IsAsciiCompatible(to) && RawIsPlainAscii(text.View())))
         return Put(text.View());
     auto bytes = from == RawEncoding::Utf16 ? RawFromUtf16(text.View16(), to)

@@ -52,6 +52,16 @@ public:
     [[nodiscard]] bool OpenRead(
         const RawString& path, int32_t line_limit, RawEncoding file_encoding = RawEncoding::NoSet);
 
+    // Reads the open descriptor `fd` as the file `path`, which only names it (Close closes the
+    // descriptor, also when opening fails). It must be a regular file, else status 4: a caller
+    // that opened an entry of a folder it walks cannot have it turned into a device or a pipe.
+    [[nodiscard]] bool OpenRead(
+        int fd, const RawString& path, int32_t line_limit, RawEncoding file_encoding = RawEncoding::NoSet);
+
+    // The last-write time of the file being read (100-ns ticks since 1601-01-01 UTC), taken from
+    // the open descriptor; 0 when it could not be read or no file is open.
+    uint64_t FileTicks() const { return file_ticks_; }
+
     // The encoding used for a file whose content detection cannot decide (plain ASCII). NoSet,
     // the locale's codeset, unless set before OpenRead.
     void SetUndecidedEncoding(RawEncoding encoding) { undecided_encoding_ = encoding; }
@@ -78,7 +88,8 @@ public:
 
     // --- Writing -----------------------------------------------------------------------------
     // Writes into a descriptor the caller owns (typically RawSafeWrite's temporary file), in
-    // `encoding`; the mark of that encoding goes first when `mark` is set.
+    // `encoding`; the mark of that encoding goes first when `mark` is set. Binary is refused
+    // (status 5): a binary file is never rewritten.
     [[nodiscard]] bool AttachWrite(int fd, RawEncoding encoding, bool mark);
     // Converts `text` from its own encoding to the file's and writes it. A text that cannot be
     // converted writes nothing and sets status 11.
@@ -103,6 +114,8 @@ private:
     struct Reader;
     struct Writer;
     bool Fail(int status);
+    void StartFile(const RawString& path, int32_t line_limit, RawEncoding file_encoding);
+    bool StartReading(int fd);
     bool ConvertLine(std::string_view raw, RawString& line);
     bool Detect(RawEncoding given);
     bool Put(std::string_view bytes);
@@ -120,6 +133,7 @@ private:
     RawLineEnd line_end_ = RawLineEnd::None;
     int64_t line_position_ = 0;
     int64_t line_index_ = -1;
+    uint64_t file_ticks_ = 0;
 };
 
 } // namespace RawLayer

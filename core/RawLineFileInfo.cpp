@@ -100,29 +100,75 @@ std::optional<std::string_view> LookAhead(
     return window;
 }
 
-// A zero byte at `zero` makes the file UTF-16, high byte first when the zero stands at an even
-// offset. The guess is confirmed by a 16-bit line end: the units of the look-ahead window (the
-// file from its start to kLookAhead bytes past the zero, which covers at least its first
-// 64 KiB) are read in that byte order, and the first unit 000A or 000D confirms it. A window
-// that is the whole file and has none is still UTF-16 (a text of one line); a full window
-// without one is binary. Only 16-bit line ends count: a byte pair 0D 0A decides nothing.
-// Units before the zero's hold no zero byte, so the walk starts at the zero's unit.
-RawLineFileInfo::Verdict ConfirmUtf16(RawLineFileInfo::Source& source, int64_t zero)
+// Control characters a text file may hold: backspace (overstriking), tab, the line ends,
+// vertical tab, form feed, SUB (an old end-of-file mark) and escape. The others, and U+0000
+// above all, stand in binary data, not in text.
+bool IsTextControl(unsigned code)
 {
-    bool big_endian = zero % 2 == 0;
-    int64_t start = zero - zero % 2;
-    bool whole = false;
-    auto window = LookAhead(source, start, zero + RawLineFileInfo::kLookAhead - start, whole);
-    if (!window)
-        return Failed();
-    const auto* p = reinterpret_cast<const unsigned char*>(window->data());
-    RawEncoding encoding = big_endian ? RawEncoding::Utf16Be : RawEncoding::Utf16Le;
-    for (size_t i = 0; i + 1 < window->size(); i += 2) {
-        unsigned unit = big_endian ? (p[i] << 8 | p[i + 1]) : (p[i + 1] << 8 | p[i]);
-        if (unit == 0x0A || unit == 0x0D)
-            return Decided(encoding);
+    return (code >= 0x08 && code <= 0x0D) || code == 0x1A || code == 0x1B;
+}
+
+// Whether `window` (the start of a file holding a zero byte; `whole` when it is all of the file)
+// reads as UTF-16 text in one byte order. Text in UTF-16 has its zero bytes in the high byte of
+// the characters below U+0100 and, more rarely, in the low byte of characters U+xx00; it never
+// holds U+0000, a control character outside IsTextControl or a surrogate without its partner,
+// and it has whole units. It is confirmed by a 16-bit line end (000A or 000D). Without one (a
+// text of one line, or of lines longer than the window), every zero byte must stand in a high
+// byte and no line end byte may appear at all (byte-form line ends with zero bytes between them
+// are not UTF-16); then a whole file is confirmed, and a longer one when at least a quarter of
+// its units have a zero high byte, as text in Latin script has: a lone zero byte before a long
+// run of other bytes is no evidence of UTF-16.
+bool ReadsAsUtf16(std::string_view window, bool whole, bool big_endian)
+{
+    size_t n = window.size();
+    if (whole && n % 2 != 0)
+        return false;
+    const auto* p = reinterpret_cast<const unsigned char*>(window.data());
+    int64_t high_zeros = 0;
+    int64_t low_zeros = 0;
+    int64_t line_ends = 0;
+    bool want_low_surrogate = false;
+    for (size_t i = 0; i + 1 < n; i += 2) {
+        unsigned high = p[big_endian ? i : i + 1];
+        unsigned low = p[big_endian ? i + 1 : i];
+        bool low_surrogate = high >= 0xDC && high <= 0xDF;
+        if (low_surrogate != want_low_surrogate)
+            return false;
+        want_low_surrogate = high >= 0xD8 && high <= 0xDB;
+        if (high == 0) {
+            if (low < 0x20 && !IsTextControl(low))
+                return false;
+            ++high_zeros;
+            line_ends += low == 0x0A || low == 0x0D ? 1 : 0;
+        } else if (low == 0) {
+            ++low_zeros;
+        }
     }
-    return Decided(whole ? encoding : RawEncoding::Binary);
+    if (want_low_surrogate && whole)
+        return false;
+    if (line_ends > 0)
+        return true;
+    if (low_zeros > 0 || window.find_first_of("\n\r") != std::string_view::npos)
+        return false;
+    return whole || high_zeros * 4 >= static_cast<int64_t>(n / 2);
+}
+
+// The confirmation of a file whose first kZeroWindow bytes hold a zero byte: UTF-16 in the byte
+// order that puts most of the zero bytes into high bytes (big-endian when they stand at even
+// offsets), if the window reads as text in it; otherwise binary. Equal counts at both offsets
+// are what binary data shows, never text.
+RawEncoding ConfirmUtf16(std::string_view window, bool whole)
+{
+    int64_t even = 0;
+    int64_t odd = 0;
+    for (size_t at = window.find('\0'); at != std::string_view::npos; at = window.find('\0', at + 1))
+        ++(at % 2 == 0 ? even : odd);
+    if (even == odd)
+        return RawEncoding::Binary;
+    bool big_endian = even > odd;
+    if (!ReadsAsUtf16(window, whole, big_endian))
+        return RawEncoding::Binary;
+    return big_endian ? RawEncoding::Utf16Be : RawEncoding::Utf16Le;
 }
 
 RawLineFileInfo::Verdict TwoWay(RawLineFileInfo::Source& source, int64_t from)
@@ -187,6 +233,14 @@ RawEncoding RawLineFileInfo::SjisOrUtf8(std::string_view bytes, bool cut_allowed
 
 RawLineFileInfo::Verdict RawLineFileInfo::ScanContent(Source& source)
 {
+    // Zero bytes decide before anything else: a file with one near its start is UTF-16 or
+    // binary, whatever byte comes first.
+    bool whole = false;
+    auto head = LookAhead(source, 0, kZeroWindow, whole);
+    if (!head)
+        return Failed();
+    if (head->find('\0') != std::string_view::npos)
+        return Decided(ConfirmUtf16(*head, whole));
     for (int64_t offset = 0;;) {
         auto chunk = source.View(offset, kScanChunk);
         if (!chunk)
@@ -200,15 +254,15 @@ RawLineFileInfo::Verdict RawLineFileInfo::ScanContent(Source& source)
         }
         auto c = static_cast<unsigned char>((*chunk)[plain]);
         int64_t at = offset + static_cast<int64_t>(plain);
-        if (c == 0)
-            return ConfirmUtf16(source, at);
         if (c >= 0x80 && c <= 0xC1)
             return Decided(RawEncoding::Sjis);
         if (c >= 0xC2 && c <= 0xEF)
             return TwoWay(source, at);
         if (c >= 0xF0 && c <= 0xFD)
             return Decided(RawEncoding::Utf8);
-        return Decided(RawEncoding::Binary); // 7F, FE, FF
+        // 7F, FE, FF, and a zero byte after a start of plain ASCII longer than the zero
+        // window: a UTF-16 text would have shown zero bytes there.
+        return Decided(RawEncoding::Binary);
     }
 }
 

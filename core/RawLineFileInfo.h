@@ -45,9 +45,12 @@ public:
         bool failed = false;
     };
 
-    // How far past the byte that starts a decision the scan looks (the two-way test and the
-    // UTF-16 confirmation), unless the file ends before.
+    // How far past the byte that starts the two-way test the scan looks, unless the file ends
+    // before.
     static constexpr int64_t kLookAhead = 64 * 1024;
+    // The start of a file looked at for zero bytes before the scan: a file holding one there is
+    // UTF-16 when the bytes read as UTF-16 text, else binary.
+    static constexpr int64_t kZeroWindow = 64 * 1024;
 
     // The encoding whose mark `head` (the first bytes of a file) starts with, and the mark's
     // length; NoSet and 0 when there is none. UTF-7's mark is never recognised.
@@ -60,7 +63,11 @@ public:
     // The mark written for `encoding` ("" when it has none).
     static std::string_view MarkBytes(RawEncoding encoding);
 
-    // The content scan of a file without a mark.
+    // The content scan of a file without a mark. First the zero bytes: when the first
+    // kZeroWindow bytes hold one, the file is UTF-16 if they read as UTF-16 text in one byte
+    // order (no U+0000, no stray control character or surrogate, most zero bytes in high
+    // bytes, and a 16-bit line end or, for a whole file of one line, no line end byte at all),
+    // and binary otherwise. Then the first byte outside 01..7E decides.
     static Verdict ScanContent(Source& source);
     // The same on bytes in memory that are a whole file.
     static Verdict ScanContent(std::string_view whole_file);

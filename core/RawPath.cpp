@@ -147,7 +147,10 @@ RawString RawPath::ExpandHome(const RawString& path)
     return FromBytes(JoinBytes(home, std::string_view(bytes).substr(1)));
 }
 
-RawString RawPath::ResolveProfilePath(const RawString& path) { return ResolveProfilePath(path, ExecutableFolder()); }
+RawString RawPath::ResolveProfilePath(const RawString& path)
+{
+    return ResolveProfilePath(path, ExecutableFolder());
+}
 
 RawString RawPath::ResolveProfilePath(const RawString& path, const RawString& base)
 {

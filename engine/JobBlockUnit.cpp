@@ -159,7 +159,9 @@ void JobBlockUnit::Fill(const JobFoundBlock& found, const RawString& file_line_e
 {
     StoreFlags(kChk);
     file_path = found.path;
-    file_time = CurrentFileTime(found.path);
+    // The time of the file that was read, when the reader knew it: the path may no longer
+    // lead to it, or be too long to be looked up whole.
+    file_time = found.file_time != 0 ? found.file_time : CurrentFileTime(found.path);
     line_number = static_cast<int32_t>(found.index + 1);
     line_count = block_line_count;
     original = found.text;

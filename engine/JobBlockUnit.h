@@ -28,7 +28,8 @@ struct JobFoundBlock {
     RawString text;     // the lines joined by their own line ends, without the last one's
     RawString line_end; // the line end after the last line; empty at the end of a file without one
     RawEncoding encoding = RawEncoding::NoSet;
-    bool mark = false; // the file starts with a byte order mark
+    bool mark = false;      // the file starts with a byte order mark
+    uint64_t file_time = 0; // last-write time of the file read (100-ns ticks since 1601); 0 unknown
 };
 
 class JobBlockUnit : public JobColumnTextHandler {

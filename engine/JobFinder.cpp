@@ -1,15 +1,17 @@
-#include <core/RawFolderList.h>
-#include <core/RawPath.h>
+#include <core/RawPathAt.h>
 #include <engine/JobFinder.h>
 #include <engine/JobStatusCentre.h>
 
+#include <cerrno>
 #include <string_view>
+
+#include <fcntl.h>
+#include <sys/stat.h>
 
 namespace JobLayer {
 
-using RawLayer::RawFolderList;
-using RawLayer::RawFolderListUnit;
-using RawLayer::RawPath;
+using RawLayer::RawFolderWalk;
+using RawLayer::RawPathAt;
 
 namespace {
 
@@ -25,14 +27,6 @@ RawString NameOf(const RawString& path)
     size_t slash = text.rfind('/');
     return slash == std::string_view::npos ? path
                                            : path.Substring(static_cast<int32_t>(slash) + 1, path.Length());
-}
-
-// Entries worth reading: regular files and links to them. Folders are walked separately.
-bool IsSearchable(const RawFolderListUnit& entry)
-{
-    if (entry.is_link)
-        return entry.link_target == RawFolderListUnit::Target::File;
-    return entry.is_regular;
 }
 
 } // namespace
@@ -91,59 +85,120 @@ bool JobFinder::MatchesPath(Filter& filter, const RawString& path)
 
 bool JobFinder::PassesFilters(const RawString& path, const RawString& name)
 {
+    return PassesFilters(name.View(), path.View());
+}
+
+void JobFinder::Search(const RawString& target)
+{
+    RawPathAt at(target);
+    struct stat info { };
+    if (!at.IsValid() || fstatat(at.Folder(), at.Name(), &info, 0) != 0) {
+        status_.AddEntry(JobStatusCentre::MakeEntry(JobStatusUnit::kError, "No such path", target));
+        return;
+    }
+    if (S_ISDIR(info.st_mode))
+        Walk(target);
+    else if (S_ISREG(info.st_mode) && PassesFilters(target, NameOf(target)))
+        SearchFile(at.Folder(), at.Name(), Following::Links, target);
+}
+
+// Sub-folders are walked as they come, before the entries after them. A folder that cannot be
+// opened or listed (or only in part) is walked as far as it could be read; that is reported
+// unless the folder may not be read or vanished meanwhile. The name filters are tried on the
+// name alone before anything is looked up, so entries that no filter passes cost no system call.
+void JobFinder::Walk(const RawString& folder)
+{
+    if (!walk_.Start(folder)) {
+        ReportUnreadable(RawLineFile::kReadOpenError, walk_.Error(), folder);
+        return;
+    }
+    using Kind = RawFolderWalk::Kind;
+    while (!handler_.IsStopRequested() && walk_.Next()) {
+        Kind kind = walk_.EntryKind();
+        const std::string& path = walk_.Path();
+        switch (kind) {
+        case Kind::Folder:
+            entry_path_.Assign(path, RawEncoding::Utf8);
+            handler_.FolderEntered(entry_path_, walk_.Depth());
+            break;
+        case Kind::File:
+        case Kind::Link:
+            if (!PassesFilters(walk_.Name(), path)
+                || (kind == Kind::Link && walk_.LinkTarget() != RawFolderWalk::Target::File))
+                break;
+            entry_path_.Assign(path, RawEncoding::Utf8);
+            // The name is the end of the path, so it is zero-terminated.
+            SearchFile(walk_.FolderFd(), walk_.Name().data(),
+                kind == Kind::Link ? Following::Links : Following::None, entry_path_);
+            break;
+        case Kind::Unopened:
+        case Kind::Unread:
+            entry_path_.Assign(path, RawEncoding::Utf8);
+            ReportUnreadable(kind == Kind::Unopened ? RawLineFile::kReadOpenError : RawLineFile::kReadError,
+                walk_.Error(), entry_path_);
+            break;
+        case Kind::Other:
+            break;
+        }
+    }
+}
+
+// The name filters need only the name; the path is made only for a path filter.
+bool JobFinder::PassesFilters(std::string_view name, std::string_view path)
+{
+    entry_name_.Assign(name, RawEncoding::Utf8);
+    bool path_made = false;
     for (Filter& filter : filters_) {
-        bool matches = filter.is_path ? MatchesPath(filter, path) : filter.segments.front().MatchWhole(name);
+        if (filter.is_path && !path_made) {
+            entry_path_.Assign(path, RawEncoding::Utf8);
+            path_made = true;
+        }
+        bool matches = filter.is_path ? MatchesPath(filter, entry_path_)
+                                      : filter.segments.front().MatchWhole(entry_name_);
         if (matches)
             return true;
     }
     return false;
 }
 
-void JobFinder::Search(const RawString& target)
-{
-    if (!RawPath::Exists(target)) {
-        status_.AddEntry(JobStatusCentre::MakeEntry(JobStatusUnit::kError, "No such path", target));
-        return;
-    }
-    if (RawPath::IsFolder(target))
-        Walk(target, 0);
-    else if (RawPath::IsFile(target) && PassesFilters(target, NameOf(target)))
-        SearchFile(target);
-}
-
-// Sub-folders are walked as they come, before the entries after them. A folder that cannot
-// be listed (or only in part) is walked as far as it could be read.
-void JobFinder::Walk(const RawString& folder, int32_t depth)
-{
-    handler_.FolderEntered(folder, depth);
-    RawFolderList entries;
-    (void)entries.Read(folder, RawFolderList::kSkipDots);
-    for (const RawFolderListUnit& entry : entries) {
-        if (handler_.IsStopRequested())
-            return;
-        if (entry.is_folder)
-            Walk(entry.path, depth + 1);
-        else if (IsSearchable(entry) && PassesFilters(entry.path, entry.name))
-            SearchFile(entry.path);
-    }
-}
-
-// A file that cannot be opened (it vanished after the listing, or may not be read) is passed
-// over without an entry. A failure after opening, a read error during detection included, is
-// reported like any read error.
-void JobFinder::SearchFile(const RawString& path)
+// A file that cannot be opened because it vanished after the listing, may not be read or was
+// replaced by something that is not a file is passed over without an entry; any other reason
+// (no descriptors left, a failing disk) is reported. A failure after opening, a read error
+// during detection included, is reported like any read error. A file detected as binary is
+// counted and not read.
+void JobFinder::SearchFile(int folder_fd, const char* name, Following following, const RawString& path)
 {
     handler_.FileStarted(path);
     lines_.SetLineCount(params_.line_count);
     lines_.SetUndecidedEncoding(undecided_encoding_);
-    bool opened = lines_.OpenRead(path, line_limit_);
+    int flags
+        = O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | (following == Following::None ? O_NOFOLLOW : 0);
+    int fd = openat(folder_fd, name, flags);
+    int open_error = fd < 0 ? errno : 0;
+    bool opened = lines_.OpenRead(fd, path, line_limit_);
+    if (fd < 0 && !IsPassedOver(open_error))
+        ReportFailure(path, JobStatusCentre::MakeErrorEntry(RawLineFile::kReadOpenError, path));
     if (opened || lines_.Status() != RawLineFile::kReadOpenError) {
-        if (lines_.FileEncoding() != RawEncoding::Binary)
+        if (lines_.FileEncoding() == RawEncoding::Binary)
+            ++binary_files_;
+        else
             ReadBlocks(path);
     }
     RawEncoding encoding = opened ? lines_.FileEncoding() : RawEncoding::NoSet;
     handler_.FileFinished(path, encoding == RawEncoding::NoSet ? RawEncoding::Utf8 : encoding);
     lines_.Close();
+}
+
+bool JobFinder::IsPassedOver(int error)
+{
+    return error == ENOENT || error == EACCES || error == EPERM || error == ENOTDIR || error == ELOOP
+        || error == ENXIO;
+}
+
+void JobFinder::ReportUnreadable(int state, int error, const RawString& path)
+{
+    if (!IsPassedOver(error))
+        status_.AddEntry(JobStatusCentre::MakeErrorEntry(state, path));
 }
 
 void JobFinder::ReadBlocks(const RawString& path)

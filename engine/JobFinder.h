@@ -7,10 +7,17 @@
 //
 // What it searches: regular files and symbolic links to them. It does not descend into links
 // to folders (no cycles, no escaping the target), and skips dangling links, devices, pipes and
-// sockets (opening a pipe would wait for a writer). A file detected as Binary is skipped: it
-// gets FileStarted and FileFinished (with Binary) and nothing else, as a search tool that
-// skips binary files by default does; its "lines" are arbitrary runs of bytes whose hits would
-// mean little and whose length would mostly end in "Line overflow".
+// sockets without opening them (opening a pipe would wait for a writer, a device may act on
+// being opened). A file detected as Binary is skipped and counted (BinaryFilesSkipped): it gets
+// FileStarted and FileFinished (with Binary) and nothing else, as a search tool that skips
+// binary files by default does; its "lines" are arbitrary runs of bytes whose hits would mean
+// little, and a rewrite would corrupt it.
+//
+// The walk goes by descriptors (RawFolderWalk), and each file is opened relative to its
+// folder's descriptor, so a tree of any depth is searched whole, however long its paths grow.
+// A folder or file that cannot be opened because it may not be read or vanished meanwhile is
+// passed over silently; any other reason (no descriptors left, a failing disk) gives an error
+// entry "Read open error" (or "Read error" for a listing that broke off) with its path.
 //
 // Errors: a line too long is reported as "Line overflow [line=N]" with N the 1-based number of
 // the line that overflowed (for blocks of several lines, that line, not the first line of the
@@ -19,6 +26,7 @@
 // search goes on with the next file.
 
 #include <core/RawEncoding.h>
+#include <core/RawFolderWalk.h>
 #include <core/RawString.h>
 #include <engine/JobBlockUnit.h>
 #include <engine/JobHitMulti.h>
@@ -27,6 +35,7 @@
 #include <engine/JobParams.h>
 
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 namespace JobLayer {
@@ -83,6 +92,9 @@ public:
     // matchers keep the state of their last call.
     bool PassesFilters(const RawString& path, const RawString& name);
 
+    // The files of the searches so far that were detected as binary and not read.
+    int64_t BinaryFilesSkipped() const { return binary_files_; }
+
 private:
     // One file filter, read into matchers once. A name filter has one matcher for the whole
     // name; a path filter has one per segment, the last segment first.
@@ -91,12 +103,20 @@ private:
         std::vector<JobMatcher> segments;
     };
 
+    // Whether a file that is a symbolic link is opened through it.
+    enum class Following : uint8_t { None, Links };
+
     static Filter MakeFilter(const RawString& filter, const JobMatchLimits& limits);
     static bool MatchesPath(Filter& filter, const RawString& path);
-    void Walk(const RawString& folder, int32_t depth);
-    void SearchFile(const RawString& path);
+    // Open errors that mean the entry is not there to be read, which pass without an entry.
+    static bool IsPassedOver(int error);
+    bool PassesFilters(std::string_view name, std::string_view path);
+    void Walk(const RawString& folder);
+    // Searches the file `name` of the folder `folder_fd`, known as `path`.
+    void SearchFile(int folder_fd, const char* name, Following following, const RawString& path);
     void ReadBlocks(const RawString& path);
     void ReportFailure(const RawString& path, const JobStatusUnit& entry);
+    void ReportUnreadable(int state, int error, const RawString& path);
 
     Handler& handler_;
     const JobParams& params_;
@@ -106,6 +126,11 @@ private:
     std::vector<Filter> filters_;
     JobHitCollector collector_;
     JobLinesFile lines_; // one reader for every file, so its buffers are reused
+    RawLayer::RawFolderWalk walk_;
+    // The entry being looked at, reused from entry to entry.
+    RawString entry_name_;
+    RawString entry_path_;
+    int64_t binary_files_ = 0;
 };
 
 } // namespace JobLayer

@@ -37,14 +37,30 @@ void JobLinesFile::SetLineCount(int32_t line_count)
 
 bool JobLinesFile::OpenRead(const RawString& path, int32_t line_limit, RawEncoding file_encoding)
 {
+    StartRecords();
+    return Opened(RawLineFile::OpenRead(path, line_limit, file_encoding));
+}
+
+bool JobLinesFile::OpenRead(int fd, const RawString& path, int32_t line_limit, RawEncoding file_encoding)
+{
+    StartRecords();
+    return Opened(RawLineFile::OpenRead(fd, path, line_limit, file_encoding));
+}
+
+void JobLinesFile::StartRecords()
+{
     open_line_count_ = line_count_;
     if (open_line_count_ > 1 && ring_.size() != static_cast<size_t>(open_line_count_))
         ring_.resize(static_cast<size_t>(open_line_count_));
     first_ = 0;
     records_ = 0;
     first_line_end_ = RawString();
-    bool opened = RawLineFile::OpenRead(path, line_limit, file_encoding);
+}
+
+bool JobLinesFile::Opened(bool opened)
+{
     record_.path = Path();
+    record_.file_time = FileTicks();
     record_.index = 0;
     record_.text.Clear();
     record_.line_end = RawString();

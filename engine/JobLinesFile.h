@@ -40,12 +40,15 @@ public:
     // lines come as UTF-8; a file detected as Binary delivers its bytes unconverted.
     [[nodiscard]] bool OpenRead(
         const RawString& path, int32_t line_limit, RawEncoding file_encoding = RawEncoding::NoSet);
+    // The same on a descriptor already open, as RawLineFile's own does.
+    [[nodiscard]] bool OpenRead(
+        int fd, const RawString& path, int32_t line_limit, RawEncoding file_encoding = RawEncoding::NoSet);
 
     // Reads the next record into Record(). False at the end (fewer than LineCount lines left)
     // or on a failure; Status() tells which.
     [[nodiscard]] bool ReadRecord();
-    // The last record read: path, encoding and mark of the file, the index of its first line,
-    // its text and the line end after its last line.
+    // The last record read: path, last-write time, encoding and mark of the file, the index of
+    // its first line, its text and the line end after its last line.
     const JobFoundBlock& Record() const { return record_; }
 
     // The index the next record would have had: the record at which reading stopped.
@@ -62,6 +65,8 @@ private:
         RawLineEnd end = RawLineEnd::None;
     };
 
+    void StartRecords();
+    bool Opened(bool opened);
     bool ReadInto(RawString& text, RawLineEnd& end);
     bool FillRing();
     void BuildText();

@@ -47,7 +47,17 @@ void JobSearch::SearchTargets(
         handler.TargetStarted(target);
         finder.Search(target);
     }
-    AddInformation(status, "Search finished.");
+    (void)status.AddEntry(JobStatusCentre::MakeEntry(
+        JobStatusUnit::kInformation, "Search finished.", BinarySkippedDetail(finder.BinaryFilesSkipped())));
+}
+
+RawString JobSearch::BinarySkippedDetail(int64_t count)
+{
+    if (count == 0)
+        return RawString();
+    RawString detail = RawString::Number(count);
+    detail.AppendUnits(count == 1 ? " binary file skipped" : " binary files skipped");
+    return detail;
 }
 
 void JobSearch::AddInformation(JobStatusCentre& status, const RawString& text)

@@ -39,7 +39,7 @@ public:
     // The part of a search that does not depend on where its results go, shared with every other
     // receiver of a finder's reports (the console front end): "Search started...", the line count
     // stored in `params`, target started and the finder's search for each target until `handler`
-    // asks to stop, and "Search finished.".
+    // asks to stop, and "Search finished." (with BinarySkippedDetail as its detail).
     static void SearchTargets(
         JobFinder::Handler& handler, JobParams& params, JobStatusCentre& status, int32_t line_limit);
 
@@ -53,6 +53,10 @@ public:
     void FileStarted(const RawString& path) override;
     void BlockDone(int64_t index) override;
     void FileFailed(const RawString& path, uint32_t status_id) override;
+
+    // The detail of the finish entry: "N binary files skipped" ("1 binary file skipped"), or
+    // empty when the search read every file it chose.
+    static RawString BinarySkippedDetail(int64_t count);
 
 private:
     static void AddInformation(JobStatusCentre& status, const RawString& text);

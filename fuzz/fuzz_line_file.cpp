@@ -66,8 +66,12 @@ Pass ReadAll(const RawString& path, RawEncoding given, int raw_out, int text_out
     if (file.OpenRead(path, kLineLimit, given)) {
         pass.encoding = file.FileEncoding();
         pass.mark = file.HasMark();
-        Check(raw_writer.AttachWrite(raw_out, pass.encoding, pass.mark));
-        Check(text_writer.AttachWrite(text_out, pass.encoding, false));
+        // A binary file is never written as such; its lines are bytes, which go out unchanged
+        // in any byte encoding.
+        RawEncoding write_encoding = pass.encoding == RawEncoding::Binary ? RawEncoding::Utf8 : pass.encoding;
+        Check(!raw_writer.AttachWrite(raw_out, RawEncoding::Binary, false));
+        Check(raw_writer.AttachWrite(raw_out, write_encoding, pass.mark));
+        Check(text_writer.AttachWrite(text_out, write_encoding, false));
         if (pass.mark)
             pass.raw = RawLineFileInfo::MarkBytes(pass.encoding);
         bool wide = pass.encoding == RawEncoding::Utf16Le || pass.encoding == RawEncoding::Utf16Be;
@@ -116,7 +120,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         Replace(raw_fd, "");
         Replace(text_fd, "");
         Pass pass = ReadAll(path, given, raw_fd, text_fd);
-        if (given == RawEncoding::NoSet && !pass.mark)
+        // A UTF-8 mark before a zero byte makes the file binary; without a mark the scan decides.
+        bool zero_after_utf8_mark = input.starts_with("\xEF\xBB\xBF")
+            && input.substr(0, RawLineFileInfo::kZeroWindow).find('\0') != std::string_view::npos;
+        if (given == RawEncoding::NoSet && zero_after_utf8_mark)
+            Check(pass.encoding == RawEncoding::Binary);
+        else if (given == RawEncoding::NoSet && !pass.mark)
             Check(pass.encoding == (verdict.decided ? verdict.encoding : RawEncoding::NoSet));
         Check(pass.status == RawLineFile::kStatusEndOfData || pass.status == RawLineFile::kCodeConversionError
             || pass.status == RawLineFile::kLineOverflow);

@@ -14,6 +14,7 @@
 #include <string_view>
 
 #include <dirent.h>
+#include <tests/TestSupport.h>
 #include <unistd.h>
 
 using namespace RawLayer;
@@ -21,25 +22,15 @@ using namespace RawLayer;
 namespace {
 
 struct WorkFolder {
-    std::string folder;
-    std::string input;
-    std::string copy;
+    QuelvaneTest::TestFolder temp;
+    std::string folder = temp.Path();
+    std::string input = folder + "/input.ini";
+    std::string copy = folder + "/copy.ini";
 
     WorkFolder()
     {
-        const char* temp = std::getenv("TMPDIR");
-        folder
-            = std::string(temp != nullptr && *temp != '\0' ? temp : "/tmp") + "/quelvane-fuzz-profile-XXXXXX";
-        if (mkdtemp(folder.data()) == nullptr)
+        if (folder.empty())
             std::abort();
-        input = folder + "/input.ini";
-        copy = folder + "/copy.ini";
-    }
-    ~WorkFolder()
-    {
-        unlink(input.c_str());
-        unlink(copy.c_str());
-        rmdir(folder.c_str());
     }
 };
 

@@ -15,6 +15,7 @@
 #include <string>
 #include <string_view>
 
+#include <tests/TestSupport.h>
 #include <unistd.h>
 
 using namespace JobLayer;
@@ -23,28 +24,18 @@ using RawLayer::RawEncoding;
 namespace {
 
 struct WorkFolder {
-    std::string folder;
+    QuelvaneTest::TestFolder temp;
     std::string input;
     std::string copy;
     std::string simple;
 
     WorkFolder()
     {
-        const char* temp = std::getenv("TMPDIR");
-        folder = std::string(temp != nullptr && *temp != '\0' ? temp : "/tmp")
-            + "/quelvane-fuzz-result-file-XXXXXX";
-        if (mkdtemp(folder.data()) == nullptr)
+        if (temp.Path().empty())
             std::abort();
-        input = folder + "/input.txt";
-        copy = folder + "/copy.txt";
-        simple = folder + "/simple.txt";
-    }
-    ~WorkFolder()
-    {
-        unlink(input.c_str());
-        unlink(copy.c_str());
-        unlink(simple.c_str());
-        rmdir(folder.c_str());
+        input = temp.Path() + "/input.txt";
+        copy = temp.Path() + "/copy.txt";
+        simple = temp.Path() + "/simple.txt";
     }
 };
 

@@ -34,18 +34,13 @@ class GuiStartupTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/quelvane-startup-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        folder_ = pattern;
+        ASSERT_FALSE(temp_.Path().empty());
+        folder_ = temp_.Path();
         executable_ = folder_ + "/quelvane";
         profile_ = executable_ + ".ini";
         setenv("XDG_CONFIG_HOME", (folder_ + "/config").c_str(), 1);
     }
-    void TearDown() override
-    {
-        unsetenv("XDG_CONFIG_HOME");
-        std::system(("rm -rf '" + folder_ + "'").c_str());
-    }
+    void TearDown() override { unsetenv("XDG_CONFIG_HOME"); }
     void Write(const std::string& path, const std::string& text)
     {
         std::ofstream(path, std::ios::binary) << text;
@@ -57,6 +52,7 @@ protected:
         return startup_.Run(words, Utf8(executable_), message_);
     }
 
+    QuelvaneTest::TestFolder temp_;
     std::string folder_;
     std::string executable_;
     std::string profile_;

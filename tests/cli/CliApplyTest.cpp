@@ -17,11 +17,13 @@
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <tests/TestSupport.h>
 #include <tests/cli/CliFixture.h>
 
 namespace {
 
 namespace fs = std::filesystem;
+using namespace std::string_literals;
 using QuelvaneCliTest::CliOutcome;
 
 // Every test writes its backups into a folder of its own temp folder, named by a configuration
@@ -97,6 +99,30 @@ TEST_F(CliApplyTest, ApplyRewritesTheFilesWithBackups)
     ASSERT_EQ(copies.size(), 2u);
     EXPECT_EQ(ReadAll(copies[a]), crlf);
     EXPECT_EQ(ReadAll(copies[b]), lf);
+}
+
+// A file with zero bytes that are no UTF-16 text (an image header holding the searched word) is
+// binary: never listed, never rewritten, and counted in the search's finish entry. A file below
+// the path length limit is found like any other.
+TEST_F(CliApplyTest, BinaryFilesAreSkippedAndDeepFilesFound)
+{
+    const std::string png = "\x89PNG\r\n\x1A\n\0\0\0\x0DIHDR needle\0\x01\x02 needle\n"s;
+    const std::string image = Write("t/img.png", png);
+    const std::string text = Write("t/a.txt", "a needle\n");
+    CliOutcome outcome = Run({ "--config=" + config_, "--apply", "-e", "needle", "-r", "X", Path("t") });
+    EXPECT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_EQ(outcome.out, text + "(1):a needle\n=> a X\n");
+    EXPECT_EQ(ReadAll(image), png);
+    EXPECT_EQ(ReadAll(text), "a X\n");
+    EXPECT_NE(outcome.err.find("Search finished. (1 binary file skipped)\n"), std::string::npos)
+        << outcome.err;
+
+    const std::string deep = QuelvaneTest::MakeDeepFolder(Path("t"), 60, 90);
+    ASSERT_GT(deep.size(), 5049u);
+    ASSERT_TRUE(QuelvaneTest::WriteDeepFile(deep, "deep.txt", "deep needle\n"));
+    outcome = Run({ "-e", "needle", Path("t") });
+    EXPECT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_NE(outcome.out.find(deep + "/deep.txt(1):deep needle\n"), std::string::npos);
 }
 
 TEST_F(CliApplyTest, DefaultBackupFolderIsTheUsersStateFolder)

@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <tests/TestSupport.h>
 #include <tests/cli/CliFixture.h>
 
 extern char** environ;
@@ -20,7 +21,7 @@ void CliFixture::SetUp()
 
 void CliFixture::TearDown()
 {
-    std::filesystem::remove_all(root_);
+    QuelvaneTest::RemoveTreeAt(AT_FDCWD, root_.c_str());
 }
 
 std::string CliFixture::Write(const std::string& name, const std::string& content)

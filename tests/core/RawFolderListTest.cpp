@@ -15,6 +15,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <tests/TestSupport.h>
 
 using namespace RawLayer;
 using Target = RawFolderListUnit::Target;
@@ -32,9 +33,8 @@ class RawFolderListTree : public testing::Test {
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/quelvane-folder-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        root_ = pattern;
+        ASSERT_FALSE(temp_.Path().empty());
+        root_ = temp_.Path();
         for (auto [name, content] : { std::pair<const char*, const char*> { "a.txt", "alpha" },
                  { "ro.txt", "read only" }, { ".hidden", "" }, { kBadName, "raw name" } })
             std::ofstream(At(name)) << content;
@@ -48,11 +48,11 @@ protected:
             fs::create_symlink(target, At(name));
         ASSERT_EQ(mkfifo(At("pipe").c_str(), 0600), 0);
     }
-    void TearDown() override { fs::remove_all(root_); }
 
     std::string At(const std::string& name) const { return root_ + "/" + name; }
     RawString Root() const { return RawString(root_, RawEncoding::Utf8); }
 
+    QuelvaneTest::TestFolder temp_;
     std::string root_;
 };
 

@@ -40,15 +40,13 @@ class LanguageTableTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        std::string pattern = (fs::temp_directory_path() / "quelvane-language-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
+        ASSERT_FALSE(temp_.Path().empty());
+        dir_ = temp_.Path();
         fs::create_directories(dir_ / "config");
         fs::create_directories(dir_ / "exe");
         for (const char* name : { "LC_ALL", "LC_MESSAGES", "LANG" })
             unsetenv(name);
     }
-    void TearDown() override { fs::remove_all(dir_); }
 
     bool LoadSample(RawLanguageTable& table, const std::string& content = kSample)
     {
@@ -56,6 +54,7 @@ protected:
         return table.Load(Utf8((dir_ / "config").string()), Utf8((dir_ / "exe").string()));
     }
 
+    QuelvaneTest::TestFolder temp_;
     fs::path dir_;
 };
 

@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <tests/TestSupport.h>
 #include <unistd.h>
 
 using namespace RawLayer;
@@ -62,12 +63,7 @@ std::string Slurp(const std::string& path)
 
 class LineFileTest : public testing::Test {
 protected:
-    void SetUp() override
-    {
-        folder_ = std::filesystem::temp_directory_path() / "quelvane-linefile-XXXXXX";
-        ASSERT_NE(mkdtemp(folder_.data()), nullptr);
-    }
-    void TearDown() override { std::filesystem::remove_all(folder_); }
+    void SetUp() override { ASSERT_FALSE(folder_.empty()); }
 
     // Reads `bytes` from a file, with `ascii` for a file of plain ASCII. A read that ends normally
     // must give the file back byte for byte.
@@ -79,7 +75,8 @@ protected:
         return result;
     }
 
-    std::string folder_;
+    QuelvaneTest::TestFolder temp_;
+    std::string folder_ = temp_.Path();
 };
 
 } // namespace
@@ -103,6 +100,36 @@ TEST(LineFileDetection, ScanDecidesByTheFirstTellingByte)
         auto verdict = RawLineFileInfo::ScanContent(bytes);
         EXPECT_EQ(verdict.encoding, expected) << testing::PrintToString(bytes.substr(0, 8));
         EXPECT_EQ(verdict.decided, expected != Enc::NoSet);
+    }
+}
+
+// Zero bytes in the first 64 KiB decide before any other byte: UTF-16 when they read as UTF-16
+// text in the byte order most of them point to, else binary, however the file begins. The image
+// header of the first case was taken for Shift_JIS by its first byte, and an archive's or a
+// table of numbers' zero bytes for UTF-16.
+TEST(LineFileDetection, ZeroBytesThatDoNotReadAsUtf16MakeAFileBinary)
+{
+    const std::string png = "\x89PNG\r\n\x1A\n\0\0\0\x0DIHDR needle\0\x01\x02 needle\n"s;
+    const std::string latin(40000, 'a');
+    auto le = [](const std::string& text) { return *RawConvertBytes(text, Enc::Utf8, Enc::Utf16Le); };
+    auto be = [](const std::string& text) { return *RawConvertBytes(text, Enc::Utf8, Enc::Utf16Be); };
+    const std::pair<std::string, Enc> cases[] = {
+        { png, Enc::Binary },
+        { "\x1F\x8B\x08\0\0\0\0\0\0\x03\xCB\x48\xCD"s, Enc::Binary }, // gzip
+        { "\x01\0\x02\0\x03\0\x04\0"s, Enc::Binary },                 // zeros steady, but controls
+        { "a\0b\0\0\0c\0"s, Enc::Binary },                            // U+0000
+        { "a\0\0b"s, Enc::Binary },                                   // as many even as odd
+        { "\xE3\x81\x82 text\0"s, Enc::Binary },                      // UTF-8, then a zero
+        { le("一行目\r\n二行目\r\n"), Enc::Utf16Le },                 // zero bytes in low bytes too
+        { be("Ünïcödé\n€ and 😀\n"), Enc::Utf16Be },                   // a surrogate pair
+        { le(latin), Enc::Utf16Le },                                  // one line longer than the window
+        { le("abcdef").substr(1), Enc::Binary },                      // a whole file of no whole units
+        { le("x\x01y\n"), Enc::Binary },
+    };
+    for (const auto& [bytes, expected] : cases) {
+        auto verdict = RawLineFileInfo::ScanContent(bytes);
+        EXPECT_TRUE(verdict.decided);
+        EXPECT_EQ(verdict.encoding, expected) << testing::PrintToString(bytes.substr(0, 16));
     }
 }
 
@@ -140,6 +167,9 @@ TEST_F(LineFileTest, EncodingComesFromTheCallerTheMarkOrTheContent)
         { "ab\xFF\ncd\0e\r\n"s, Enc::NoSet, Enc::Binary, Origin::Content, { "ab\xFF", "cd\0e"s } },
         { kUtf8Mark + "abc", Enc::Utf8, Enc::Utf8, Origin::Given, { "abc" } },
         { kUtf8Mark + "abc", Enc::Binary, Enc::Binary, Origin::Given, { kUtf8Mark + "abc" } },
+        // A UTF-8 mark does not make zero bytes text; a UTF-16 mark confirms them.
+        { kUtf8Mark + "a\0b"s, Enc::NoSet, Enc::Binary, Origin::Content, { kUtf8Mark + "a\0b"s } },
+        { "\xFF\xFE" + "\x01\0\x02\0"s, Enc::NoSet, Enc::Utf16Le, Origin::Mark, { "\x01\x02" } },
     };
     for (const auto& [bytes, given, expected, origin, lines] : cases) {
         auto result = Read(bytes, 100, given);

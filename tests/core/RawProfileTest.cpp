@@ -52,13 +52,7 @@ std::string Encode(const std::string& text, RawEncoding encoding, bool mark = fa
 
 class RawProfileTest : public testing::Test {
 protected:
-    void SetUp() override
-    {
-        std::string pattern = (fs::temp_directory_path() / "quelvane-profile-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-    }
-    void TearDown() override { fs::remove_all(dir_); }
+    void SetUp() override { ASSERT_FALSE(temp_.Path().empty()); }
 
     std::string PathOf(const std::string& name) const { return (dir_ / name).string(); }
     RawProfile ProfileOf(const std::string& name) const { return RawProfile(Utf8(PathOf(name))); }
@@ -92,7 +86,8 @@ protected:
         return EntriesOf(list);
     }
 
-    fs::path dir_;
+    QuelvaneTest::TestFolder temp_;
+    fs::path dir_ = temp_.Path();
 };
 
 // --- Reading ---------------------------------------------------------------------------------

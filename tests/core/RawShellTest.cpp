@@ -38,19 +38,14 @@ class ShellTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        std::string pattern = (fs::temp_directory_path() / "quelvane-shell-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir_ = fs::canonical(pattern);
+        ASSERT_FALSE(temp_.Path().empty());
+        dir_ = fs::canonical(temp_.Path());
         saved_path_ = std::getenv("PATH") != nullptr ? std::getenv("PATH") : "";
         setenv("QV_ARG", "expanded value", 1);
         recorder_ = WriteRecorder(dir_ / "record.sh", dir_ / "record");
         nasty_ = (dir_ / kNastyName).string();
     }
-    void TearDown() override
-    {
-        setenv("PATH", saved_path_.c_str(), 1);
-        fs::remove_all(dir_);
-    }
+    void TearDown() override { setenv("PATH", saved_path_.c_str(), 1); }
 
     static fs::path WriteRecorder(const fs::path& script, const fs::path& record)
     {
@@ -85,6 +80,7 @@ protected:
         return fields;
     }
 
+    QuelvaneTest::TestFolder temp_;
     fs::path dir_;
     fs::path recorder_;
     std::string nasty_;

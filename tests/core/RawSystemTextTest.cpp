@@ -5,6 +5,7 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <tests/TestSupport.h>
 #include <unistd.h>
 
 using namespace RawLayer;
@@ -12,9 +13,9 @@ using namespace RawLayer;
 TEST(RawSystemText, NameBytesPassUnchangedEvenWhenNotUtf8)
 {
     // A file name the system gave us goes back as the same bytes, so it opens the same file.
-    char folder[] = "/tmp/quelvane-systext-XXXXXX";
-    ASSERT_NE(mkdtemp(folder), nullptr);
-    std::string name = std::string(folder) + "/bad\xFF\xFEname";
+    QuelvaneTest::TestFolder folder;
+    ASSERT_FALSE(folder.Path().empty());
+    std::string name = folder.Path() + "/bad\xFF\xFEname";
     int fd = open(name.c_str(), O_CREAT | O_WRONLY | O_EXCL, 0600);
     ASSERT_GE(fd, 0);
     close(fd);
@@ -23,8 +24,6 @@ TEST(RawSystemText, NameBytesPassUnchangedEvenWhenNotUtf8)
     ASSERT_TRUE(system.IsValid());
     EXPECT_EQ(system.View(), name);
     EXPECT_EQ(access(system.CStr(), F_OK), 0);
-    unlink(name.c_str());
-    rmdir(folder);
 }
 
 TEST(RawSystemText, OtherEncodingsAreConvertedToTheLocaleCodeset)

@@ -14,6 +14,7 @@
 #include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <tests/TestSupport.h>
 #include <unistd.h>
 
 using namespace RawLayer;
@@ -42,8 +43,7 @@ public:
 
 class RawThreadDumpCrash : public testing::Test {
 protected:
-    void SetUp() override { ASSERT_NE(mkdtemp(temp_.data()), nullptr); }
-    void TearDown() override { fs::remove_all(temp_); }
+    void SetUp() override { ASSERT_FALSE(temp_.empty()); }
 
     // Runs `crash` in a child process that installs the dump handler with TMPDIR set to the
     // test's folder, and tells whether the child ended by `signal`. The child makes no core file.
@@ -64,7 +64,8 @@ protected:
         return WIFSIGNALED(status) && WTERMSIG(status) == signal;
     }
 
-    std::string temp_ = "/tmp/quelvane-dump-XXXXXX";
+    QuelvaneTest::TestFolder folder_;
+    const std::string& temp_ = folder_.Path();
 };
 
 TEST_F(RawThreadDumpCrash, EachKindOfCrashWritesAPrivateDumpAndStillEndsTheProcess)

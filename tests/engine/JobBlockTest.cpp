@@ -52,8 +52,9 @@ TEST(JobBlockDisplayName, DropsTheFolderPartOfTheBase)
 // CR LF until the reader has seen one. A copy shares the hit bodies and nothing else.
 TEST(JobBlockFill, TakesTheFoundBlockTheFileTimeAndTheFileLineEnd)
 {
-    std::string folder = std::filesystem::temp_directory_path() / "quelvane-block-XXXXXX";
-    ASSERT_NE(mkdtemp(folder.data()), nullptr);
+    QuelvaneTest::TestFolder temp;
+    const std::string& folder = temp.Path();
+    ASSERT_FALSE(folder.empty());
     std::string path = folder + "/a.txt";
     std::ofstream(path) << "first\nsecond";
     // 10^9 seconds after 1970, which is 11644473600 seconds after 1601, and 5000 ns.
@@ -85,7 +86,6 @@ TEST(JobBlockFill, TakesTheFoundBlockTheFileTimeAndTheFileLineEnd)
     block.Fill(Found(folder + "/gone.txt", 1, ""), Utf8("\n"), hits, 3, Utf8(folder));
     EXPECT_EQ(block.file_time, 0u);
     EXPECT_EQ(block.file_line_end.Str(), "\n");
-    std::filesystem::remove_all(folder);
 }
 
 // A block the user may not check is one whose file failed or that was applied; the first

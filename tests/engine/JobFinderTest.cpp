@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <tests/TestSupport.h>
 #include <unistd.h>
 
 using namespace JobLayer;
@@ -29,11 +30,9 @@ class FinderTest : public testing::Test, public JobFinder::Handler {
 protected:
     void SetUp() override
     {
-        root_ = fs::temp_directory_path() / "quelvane-finder-XXXXXX";
-        ASSERT_NE(mkdtemp(root_.data()), nullptr);
+        ASSERT_FALSE(root_.empty());
         status_.SetAccepting(true);
     }
-    void TearDown() override { fs::remove_all(root_); }
 
     bool IsStopRequested() override { return stop_after_blocks_ >= 0 && Count("done") >= stop_after_blocks_; }
     // The file's line end is followed into the result block by the search job's tests.
@@ -97,7 +96,8 @@ protected:
         return std::ranges::count_if(log_, [&](auto& line) { return line.starts_with(prefix); });
     }
 
-    std::string root_;
+    QuelvaneTest::TestFolder temp_;
+    std::string root_ = temp_.Path();
     JobParams params_;
     JobStatusCentre status_;
     Lines log_;

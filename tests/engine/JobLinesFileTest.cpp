@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <tests/TestSupport.h>
 
 using namespace JobLayer;
 
@@ -19,12 +20,7 @@ using Record = std::tuple<int64_t, std::string, std::string>;
 // One reader serves every case of a test, so each case also checks that opening starts afresh.
 class LinesFileTest : public testing::Test {
 protected:
-    void SetUp() override
-    {
-        folder_ = std::filesystem::temp_directory_path() / "quelvane-lines-XXXXXX";
-        ASSERT_NE(mkdtemp(folder_.data()), nullptr);
-    }
-    void TearDown() override { std::filesystem::remove_all(folder_); }
+    void SetUp() override { ASSERT_FALSE(folder_.empty()); }
 
     void Open(const std::string& bytes, int32_t line_count, int32_t limit)
     {
@@ -42,7 +38,8 @@ protected:
         return records;
     }
 
-    std::string folder_;
+    QuelvaneTest::TestFolder temp_;
+    const std::string& folder_ = temp_.Path();
     JobLinesFile file_;
 };
 

@@ -50,12 +50,11 @@ class JobResultFileTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        folder_ = fs::temp_directory_path() / "quelvane-result-file-XXXXXX";
-        ASSERT_NE(mkdtemp(folder_.data()), nullptr);
+        ASSERT_FALSE(temp_.Path().empty());
+        folder_ = temp_.Path();
         path_ = folder_ + "/saved.txt";
         status_.SetAccepting(true);
     }
-    void TearDown() override { fs::remove_all(folder_); }
 
     bool Save(JobResultFile::Type type, const std::string& path = {})
     {
@@ -80,6 +79,7 @@ protected:
     }
     std::string LastStatus() const { return status_.Entries().back().display.Str(); }
 
+    QuelvaneTest::TestFolder temp_;
     std::string folder_;
     std::string path_;
     JobStatusCentre status_;

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <tests/TestSupport.h>
 
 using namespace JobLayer;
 using AppLayer::GuiSearchJob;
@@ -28,12 +29,10 @@ class JobSearchTest : public testing::Test, public JobNotificationSink {
 protected:
     void SetUp() override
     {
-        root_ = std::filesystem::temp_directory_path() / "quelvane-search-XXXXXX";
-        ASSERT_NE(mkdtemp(root_.data()), nullptr);
+        ASSERT_FALSE(root_.empty());
         centre_.SetSink(this);
         centre_.SetAccepting(true);
     }
-    void TearDown() override { std::filesystem::remove_all(root_); }
 
     void Post(uint32_t code) override
     {
@@ -67,7 +66,8 @@ protected:
     std::string Entry(size_t index) const { return centre_.Entries().at(index).display.Str(); }
     const JobBlockUnit& Block(int32_t index) const { return *results_.blocks.At(index); }
 
-    std::string root_;
+    QuelvaneTest::TestFolder temp_;
+    const std::string& root_ = temp_.Path();
     JobParams params_;
     JobResultSet results_;
     JobStatusCentre centre_;

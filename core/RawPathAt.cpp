@@ -1,0 +1,72 @@
+#include <core/RawPathAt.h>
+#include <core/RawSystemText.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace RawLayer {
+
+RawPathAt::RawPathAt(const RawString& path)
+    : folder_fd_(AT_FDCWD)
+{
+    RawSystemText system(path);
+    std::string_view bytes = system.View();
+    if (!system.IsValid() || bytes.empty()) {
+        error_ = system.IsValid() ? ENOENT : EINVAL;
+        return;
+    }
+    if (bytes.size() < PATH_MAX) {
+        name_ = bytes;
+        valid_ = true;
+        return;
+    }
+    // Trailing "/" only ask for a folder, which the caller's call decides anyway.
+    while (bytes.size() > 1 && bytes.back() == '/')
+        bytes.remove_suffix(1);
+    size_t slash = bytes.rfind('/');
+    name_ = bytes.substr(slash == std::string_view::npos ? 0 : slash + 1);
+    valid_ = slash == std::string_view::npos || OpenFolders(bytes.substr(0, slash == 0 ? 1 : slash));
+}
+
+RawPathAt::~RawPathAt()
+{
+    if (owned_fd_ >= 0)
+        close(owned_fd_);
+}
+
+// Each folder is opened for lookups only (O_PATH), which needs no more than the search
+// permission a lookup of the whole path would need.
+bool RawPathAt::OpenFolders(std::string_view folder)
+{
+    if (folder.starts_with('/')) {
+        owned_fd_ = open("/", O_PATH | O_DIRECTORY | O_CLOEXEC);
+        if (owned_fd_ < 0) {
+            error_ = errno;
+            return false;
+        }
+        folder_fd_ = owned_fd_;
+    }
+    std::string component;
+    while (!folder.empty()) {
+        size_t end = std::min(folder.find('/'), folder.size());
+        component.assign(folder.substr(0, end));
+        folder.remove_prefix(std::min(end + 1, folder.size()));
+        if (component.empty())
+            continue;
+        int next = openat(folder_fd_, component.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        if (next < 0) {
+            error_ = errno;
+            return false;
+        }
+        if (owned_fd_ >= 0)
+            close(owned_fd_);
+        owned_fd_ = folder_fd_ = next;
+    }
+    return true;
+}
+
+} // namespace RawLayer
