@@ -293,9 +293,10 @@ void Host::ScrollWindow(HostHandle window, int32_t dx, int32_t dy, const HostRec
     for (HostHandle child : children)
         if (tree.IsVisible(child))
             HostBackBuffer::InvalidateInTop(top, Intersect(tree.VisibleOuterInTop(child), area));
-    // The caret's pixels moved with the rest: where they landed is repainted.
-    HostBackBuffer::InvalidateInTop(
-        top, Intersect(Offset(HostCaretService::DrawnInTop(*record), dx, dy), area));
+    // The caret's pixels moved with the rest while the caret stays: both places are repainted.
+    const HostRect caret = HostCaretService::DrawnInTop(*record);
+    HostBackBuffer::InvalidateInTop(top, Intersect(caret, area));
+    HostBackBuffer::InvalidateInTop(top, Intersect(Offset(caret, dx, dy), area));
 }
 
 bool Host::SaveWindowAsPng(HostHandle top_level, const std::string& png_path)

@@ -37,7 +37,15 @@ void Repaint(HostHandle window)
         HostBackBuffer::InvalidateInTop(State().tree.TopLevelOf(window), InTop(*caret));
 }
 
-// Restarts the blink with the caret visible, so it shows at once after a move or a key.
+// Whether the caret is drawn at the moment when its blink is on: shown, focused and visible.
+bool Showing(const HostCaretService::Caret& caret)
+{
+    return caret.window != 0 && caret.hide_count == 0 && State().focus == caret.window
+        && State().tree.IsVisible(caret.window);
+}
+
+// Restarts the blink with the caret visible, so it shows at once after a move or a key. The blink
+// timer runs only while the caret can be seen: a hidden or unfocused caret costs no repaints.
 void RestartBlink(HostHandle window)
 {
     HostCaretService::Caret* caret = Owned(window);
@@ -46,7 +54,7 @@ void RestartBlink(HostHandle window)
     caret->blink_on = true;
     const int32_t period = Host::Metric(HostMetric::CaretBlinkTime);
     const HostHandle top = State().tree.TopLevelOf(window);
-    if (period > 0 && caret->hide_count == 0)
+    if (period > 0 && Showing(*caret))
         State().timers.Set(top, kHostCaretBlinkTimer, static_cast<uint32_t>(period), Now());
     else
         State().timers.Kill(top, kHostCaretBlinkTimer);
@@ -57,8 +65,10 @@ void RestartBlink(HostHandle window)
 void HostCaretService::Blink(HostHandle top)
 {
     HostWindowRecord* record = State().tree.Find(top);
-    if (record == nullptr || record->caret.window == 0)
+    if (record == nullptr || !Showing(record->caret)) {
+        State().timers.Kill(top, kHostCaretBlinkTimer);
         return;
+    }
     Repaint(record->caret.window);
     record->caret.blink_on = !record->caret.blink_on;
 }
@@ -66,16 +76,14 @@ void HostCaretService::Blink(HostHandle top)
 void HostCaretService::FocusChanged(HostHandle from, HostHandle to)
 {
     Repaint(from);
+    RestartBlink(from);
     Repaint(to);
     RestartBlink(to);
 }
 
 HostRect HostCaretService::DrawnInTop(const HostWindowRecord& top)
 {
-    const Caret& caret = top.caret;
-    const bool shown = caret.window != 0 && caret.hide_count == 0 && caret.blink_on
-        && State().focus == caret.window && State().tree.IsVisible(caret.window);
-    return shown ? InTop(caret) : HostRect {};
+    return top.caret.blink_on && Showing(top.caret) ? InTop(top.caret) : HostRect {};
 }
 
 void HostCaretService::Draw(cairo_t* cr, const HostWindowRecord& top, const HostRect& part)
@@ -96,12 +104,17 @@ namespace Host {
 bool CreateCaret(HostHandle window, int32_t width, int32_t height)
 {
     HostWindowRecord* top = TopOf(window);
-    if (top == nullptr)
+    if (top == nullptr || width <= 0 || height <= 0)
         return false;
     if (top->caret.window != 0)
         DestroyCaret(top->caret.window);
     top->caret = { window, { 0, 0, width, height }, 1, true };
     return true;
+}
+
+bool CreateCaret(HostHandle window, const HostFont& font)
+{
+    return CreateCaret(window, Metric(HostMetric::CaretWidth), font.LineHeight());
 }
 
 void DestroyCaret(HostHandle window)

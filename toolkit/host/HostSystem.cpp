@@ -181,7 +181,9 @@ int32_t Metric(HostMetric metric)
     case HostMetric::DragWidth:
         return 4;
     case HostMetric::CaretBlinkTime:
-        return 530;
+        return 600;
+    case HostMetric::CaretWidth:
+        return 1;
     }
     return 0;
 }

@@ -396,7 +396,8 @@ enum class HostMetric {
     DoubleClickTime, // milliseconds
     DoubleClickWidth,
     DragWidth,      // pixels the pointer must move before a drag starts
-    CaretBlinkTime, // milliseconds
+    CaretBlinkTime, // milliseconds the caret stays on, and then off
+    CaretWidth,
 };
 
 } // namespace WinLayer
