@@ -1,6 +1,7 @@
 #include <toolkit/host/HostWindow.h>
 #include <toolkit/host/detail/HostBackBuffer.h>
 #include <toolkit/host/detail/HostCaretService.h>
+#include <toolkit/host/detail/HostDisplayScale.h>
 #include <toolkit/host/detail/HostPaintMessage.h>
 #include <toolkit/host/detail/HostScrollBars.h>
 #include <toolkit/host/detail/HostState.h>
@@ -90,22 +91,34 @@ void PaintTree(cairo_t* cr, HostHandle window, const HostRect& clip)
     cairo_restore(cr);
 }
 
+// The device size of a top-level's back buffer.
+HostSize BufferSize(const HostWindowRecord& top)
+{
+    return { std::max(HostDisplayScale::ToDevice(top.rect.Width()), 1),
+        std::max(HostDisplayScale::ToDevice(top.rect.Height()), 1) };
+}
+
+bool BufferCurrent(const HostWindowRecord& top)
+{
+    const HostSize size = BufferSize(top);
+    return top.back_buffer != nullptr && cairo_image_surface_get_width(top.back_buffer) == size.cx
+        && cairo_image_surface_get_height(top.back_buffer) == size.cy;
+}
+
 // A back buffer of the top-level's size; a new one (fully invalid) after a resize.
 bool EnsureSurface(HostWindowRecord& top)
 {
-    const int width = std::max(top.rect.Width(), 1);
-    const int height = std::max(top.rect.Height(), 1);
-    if (top.back_buffer != nullptr && cairo_image_surface_get_width(top.back_buffer) == width
-        && cairo_image_surface_get_height(top.back_buffer) == height)
+    if (BufferCurrent(top))
         return true;
     HostBackBuffer::Release(top);
-    top.back_buffer = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
+    const HostSize size = BufferSize(top);
+    top.back_buffer = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, size.cx, size.cy);
     if (cairo_surface_status(top.back_buffer) != CAIRO_STATUS_SUCCESS) {
         HostBackBuffer::Release(top);
         return false;
     }
     top.dirty.Clear();
-    top.dirty.Add({ 0, 0, width, height });
+    top.dirty.Add({ 0, 0, top.rect.Width(), top.rect.Height() });
     return true;
 }
 } // namespace
@@ -172,12 +185,21 @@ void HostBackBuffer::PaintTop(HostHandle top)
     cairo_surface_t* surface = cairo_surface_reference(record->back_buffer);
     cairo_t* cr = cairo_create(surface);
     ++State().paint_depth;
-    for (const HostRect& part : dirty.Rects()) {
+    for (const HostRect& dirty_part : dirty.Rects()) {
+        // Whole device pixels are painted: at a fractional scale a logical edge falls inside a
+        // device pixel, which must not keep a part of its old colour.
+        const HostRect device = HostDisplayScale::ToDevice(dirty_part);
+        const HostRect part = HostDisplayScale::CoverOf(device);
+        cairo_save(cr);
+        cairo_rectangle(cr, device.left, device.top, device.Width(), device.Height());
+        cairo_clip(cr);
+        cairo_scale(cr, HostDisplayScale::Factor(), HostDisplayScale::Factor());
         cairo_set_source_rgb(cr, kFace, kFace, kFace);
         cairo_rectangle(cr, part.left, part.top, part.Width(), part.Height());
         cairo_fill(cr);
         PaintTree(cr, top, part);
         HostCaretService::Draw(cr, *State().tree.Find(top), part);
+        cairo_restore(cr);
     }
     --State().paint_depth;
     cairo_destroy(cr);
@@ -206,7 +228,8 @@ void HostBackBuffer::Present(HostWindowRecord& top, const HostRect& in_top)
     if (source == nullptr)
         return;
     SDL_SetSurfaceBlendMode(source, SDL_BLENDMODE_NONE);
-    SDL_Rect from { in_top.left, in_top.top, in_top.Width(), in_top.Height() };
+    const HostRect device = HostDisplayScale::ToDevice(in_top);
+    SDL_Rect from { device.left, device.top, device.Width(), device.Height() };
     SDL_Rect to = from;
     SDL_BlitSurface(source, &from, target, &to);
     SDL_FreeSurface(source);
@@ -271,14 +294,17 @@ void Host::ScrollWindow(HostHandle window, int32_t dx, int32_t dy, const HostRec
     }
     if (record == nullptr || area.Empty())
         return;
-    const bool buffer_current = record->back_buffer != nullptr
-        && cairo_image_surface_get_width(record->back_buffer) == record->rect.Width()
-        && cairo_image_surface_get_height(record->back_buffer) == record->rect.Height();
-    if (!buffer_current || std::abs(dx) >= area.Width() || std::abs(dy) >= area.Height()) {
+    // Pixels move only by whole device pixels over whole device pixels; else all is painted anew.
+    const HostRect device = HostDisplayScale::ToDevice(area);
+    const int32_t device_dx = HostDisplayScale::ToDevice(dx);
+    const int32_t device_dy = HostDisplayScale::ToDevice(dy);
+    const bool whole = HostDisplayScale::CoverOf(device) == area && HostDisplayScale::Whole(dx)
+        && HostDisplayScale::Whole(dy);
+    if (!BufferCurrent(*record) || !whole || std::abs(dx) >= area.Width() || std::abs(dy) >= area.Height()) {
         HostBackBuffer::InvalidateInTop(top, area);
         return;
     }
-    MovePixels(record->back_buffer, area, dx, dy);
+    MovePixels(record->back_buffer, device, device_dx, device_dy);
     record->dirty.AddMoved(area, dx, dy);
     record->scrolled = Union(record->scrolled, area);
     if (dy != 0)

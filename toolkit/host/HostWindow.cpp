@@ -8,6 +8,7 @@
 #include <toolkit/host/HostWindow.h>
 #include <toolkit/host/detail/HostActivation.h>
 #include <toolkit/host/detail/HostBackBuffer.h>
+#include <toolkit/host/detail/HostDisplayScale.h>
 #include <toolkit/host/detail/HostGeometry.h>
 #include <toolkit/host/detail/HostState.h>
 
@@ -36,8 +37,8 @@ bool MakeTopLevel(HostWindowRecord& record)
     SDL_SetWindowTitle(record.sdl_window, record.text.c_str());
     SDL_SetWindowMinimumSize(record.sdl_window, 1, 1);
     SDL_SetWindowMaximumSize(record.sdl_window, 16384, 16384);
-    SDL_SetWindowSize(record.sdl_window, std::max(record.rect.Width(), 1), std::max(record.rect.Height(), 1));
-    SDL_SetWindowPosition(record.sdl_window, record.rect.left, record.rect.top);
+    HostDisplayScale::SetWindowSize(record.sdl_window, record.rect.Width(), record.rect.Height());
+    HostDisplayScale::SetWindowPosition(record.sdl_window, record.rect.left, record.rect.top);
     HostWindowPool::ApplyStyle(record.sdl_window, kind, record.style, record.ex_style);
     if (kind == HostWindowKind::Owned && owner != nullptr && owner->sdl_window != nullptr)
         SDL_SetWindowModalFor(record.sdl_window, owner->sdl_window); // keeps a dialog above its owner
@@ -132,10 +133,7 @@ HostHandle CreateWindow(const HostCreateInfo& info)
         HostMinMaxInfo limits;
         SendMessage(handle, HostMsg::kGetMinMaxInfo, 0, reinterpret_cast<HostLParam>(&limits));
         if (HostWindowRecord* created = state.tree.Find(handle)) {
-            SDL_SetWindowMinimumSize(
-                created->sdl_window, std::max(limits.min_track.cx, 1), std::max(limits.min_track.cy, 1));
-            if (limits.max_track.cx > 0 && limits.max_track.cy > 0)
-                SDL_SetWindowMaximumSize(created->sdl_window, limits.max_track.cx, limits.max_track.cy);
+            HostDisplayScale::SetWindowLimits(created->sdl_window, limits);
         }
     }
 

@@ -4,6 +4,7 @@
 #include <toolkit/host/HostMessageLoop.h>
 #include <toolkit/host/HostWindow.h>
 #include <toolkit/host/detail/HostCaretService.h>
+#include <toolkit/host/detail/HostDisplayScale.h>
 #include <toolkit/host/detail/HostKeyMap.h>
 #include <toolkit/host/detail/HostMessageSource.h>
 #include <toolkit/host/detail/HostState.h>
@@ -92,8 +93,8 @@ void PushMotion(const Target& target)
     event.type = SDL_MOUSEMOTION;
     event.motion.timestamp = SDL_GetTicks();
     event.motion.windowID = target.sdl_id;
-    event.motion.x = target.in_top.x;
-    event.motion.y = target.in_top.y;
+    event.motion.x = HostDisplayScale::CentreOf(target.in_top.x);
+    event.motion.y = HostDisplayScale::CentreOf(target.in_top.y);
     SDL_PushEvent(&event);
 }
 
@@ -106,8 +107,8 @@ void PushButton(const Target& target, int button, bool down, int clicks)
     event.button.button = static_cast<uint8_t>(button);
     event.button.state = down ? SDL_PRESSED : SDL_RELEASED;
     event.button.clicks = static_cast<uint8_t>(clicks);
-    event.button.x = target.in_top.x;
-    event.button.y = target.in_top.y;
+    event.button.x = HostDisplayScale::CentreOf(target.in_top.x);
+    event.button.y = HostDisplayScale::CentreOf(target.in_top.y);
     SDL_PushEvent(&event);
 }
 
@@ -218,8 +219,8 @@ void InjectWheel(HostHandle window, HostPoint client, int notches)
     event.wheel.y = notches;
     event.wheel.preciseY = static_cast<float>(notches);
     event.wheel.direction = SDL_MOUSEWHEEL_NORMAL;
-    event.wheel.mouseX = target.in_top.x;
-    event.wheel.mouseY = target.in_top.y;
+    event.wheel.mouseX = HostDisplayScale::CentreOf(target.in_top.x);
+    event.wheel.mouseY = HostDisplayScale::CentreOf(target.in_top.y);
     SDL_PushEvent(&event);
 }
 
@@ -280,12 +281,28 @@ HostBitmap BackBuffer(HostHandle top_level)
 
 RawColour PixelAt(HostHandle window, HostPoint client)
 {
+    const HostRect area = State().tree.ClientInTop(window);
+    return DevicePixelAt(window,
+        { HostDisplayScale::CentreOf(area.left + client.x),
+            HostDisplayScale::CentreOf(area.top + client.y) });
+}
+
+HostSize BufferSize(HostHandle window)
+{
+    const HostWindowRecord* top = PaintedTop(window);
+    if (top == nullptr)
+        return {};
+    return { cairo_image_surface_get_width(top->back_buffer),
+        cairo_image_surface_get_height(top->back_buffer) };
+}
+
+RawColour DevicePixelAt(HostHandle window, HostPoint device)
+{
     const HostWindowRecord* top = PaintedTop(window);
     if (top == nullptr)
         return RawColour::None();
-    const HostRect area = State().tree.ClientInTop(window);
-    const int32_t x = area.left + client.x;
-    const int32_t y = area.top + client.y;
+    const int32_t x = device.x;
+    const int32_t y = device.y;
     cairo_surface_t* surface = top->back_buffer;
     if (x < 0 || y < 0 || x >= cairo_image_surface_get_width(surface)
         || y >= cairo_image_surface_get_height(surface))

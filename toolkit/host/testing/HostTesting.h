@@ -42,5 +42,9 @@ void DrainMessages();
 // of it at a point of a window's client area (no colour outside it or before the first paint).
 HostBitmap BackBuffer(HostHandle top_level);
 RawColour PixelAt(HostHandle window, HostPoint client);
+// The back buffer of a window's top-level in device pixels (the logical size times the display
+// scale), and one of its pixels; None outside it or before the first paint.
+HostSize BufferSize(HostHandle window);
+RawColour DevicePixelAt(HostHandle window, HostPoint device);
 
 } // namespace WinLayer::Host
