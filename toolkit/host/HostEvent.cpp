@@ -9,6 +9,12 @@ namespace WinLayer {
 
 namespace {
 
+// The object a message carries in its parameter: the one conversion from a parameter to a pointer.
+template <typename T> T* Carried(HostLParam param)
+{
+    return reinterpret_cast<T*>(param);
+}
+
 uint32_t MouseModifiers(HostWParam flags)
 {
     uint32_t modifiers = Host::Modifiers() & HostMod::kAlt;
@@ -54,7 +60,7 @@ HostEvent Host::Decode(HostHandle window, uint32_t message, HostWParam wparam, H
         if (lparam == 0)
             return event;
         event.kind = HostEventKind::Paint;
-        event.painter = reinterpret_cast<HostPainter*>(lparam);
+        event.painter = Carried<HostPainter>(lparam);
         event.dirty = event.painter->ClipBox();
         return event;
     case HostMsg::kLButtonDown:
@@ -95,7 +101,7 @@ HostEvent Host::Decode(HostHandle window, uint32_t message, HostWParam wparam, H
         if (lparam == 0)
             return event;
         event.kind = HostEventKind::Composition;
-        event.composition = reinterpret_cast<const HostComposition*>(lparam);
+        event.composition = Carried<const HostComposition>(lparam);
         return event;
     case HostMsg::kImeEndComposition: {
         // The end is a composition with nothing left to compose.
@@ -122,7 +128,7 @@ HostEvent Host::Decode(HostHandle window, uint32_t message, HostWParam wparam, H
         if (lparam == 0)
             return event;
         event.kind = HostEventKind::DropFiles;
-        event.drop = reinterpret_cast<const HostDrop*>(lparam);
+        event.drop = Carried<const HostDrop>(lparam);
         event.point = event.drop->point;
         return event;
     case HostMsg::kContextMenu:
@@ -140,13 +146,13 @@ HostEvent Host::Decode(HostHandle window, uint32_t message, HostWParam wparam, H
         if (lparam == 0)
             return event;
         event.kind = HostEventKind::MeasureItem;
-        event.measure_item = reinterpret_cast<HostMeasureItem*>(lparam);
+        event.measure_item = Carried<HostMeasureItem>(lparam);
         return event;
     case HostMsg::kDrawItem:
         if (lparam == 0)
             return event;
         event.kind = HostEventKind::DrawItem;
-        event.draw_item = reinterpret_cast<const HostDrawItem*>(lparam);
+        event.draw_item = Carried<const HostDrawItem>(lparam);
         return event;
     default:
         return event;
@@ -155,13 +161,13 @@ HostEvent Host::Decode(HostHandle window, uint32_t message, HostWParam wparam, H
 
 HostMinMaxInfo* Host::MinMaxInfoOf(uint32_t message, HostLParam lparam)
 {
-    return message == HostMsg::kGetMinMaxInfo ? reinterpret_cast<HostMinMaxInfo*>(lparam) : nullptr;
+    return message == HostMsg::kGetMinMaxInfo ? Carried<HostMinMaxInfo>(lparam) : nullptr;
 }
 
 HostWindowPos* Host::WindowPosOf(uint32_t message, HostLParam lparam)
 {
     const bool position = message == HostMsg::kWindowPosChanging || message == HostMsg::kWindowPosChanged;
-    return position ? reinterpret_cast<HostWindowPos*>(lparam) : nullptr;
+    return position ? Carried<HostWindowPos>(lparam) : nullptr;
 }
 
 HostResult Host::SendMeasureItem(HostHandle dialog, HostMeasureItem& item)

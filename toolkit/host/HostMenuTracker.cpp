@@ -1,6 +1,7 @@
 // Sections: the level windows (made once per depth and kept), opening and closing levels, the
 // loop, keys, mouse.
 
+#include <toolkit/host/HostEvent.h>
 #include <toolkit/host/HostMessageLoop.h>
 #include <toolkit/host/HostPainter.h>
 #include <toolkit/host/HostSystem.h>
@@ -29,8 +30,9 @@ public:
     HostResult WindowProc(HostHandle window, uint32_t message, HostWParam wparam, HostLParam lparam) override
     {
         if (message == HostMsg::kPaint) {
-            if (active_tracker != nullptr && lparam != 0)
-                active_tracker->Paint(depth_, *reinterpret_cast<HostPainter*>(lparam));
+            const HostEvent event = Host::Decode(window, message, wparam, lparam);
+            if (active_tracker != nullptr && event.painter != nullptr)
+                active_tracker->Paint(depth_, *event.painter);
             return 0;
         }
         return Host::DefaultProc(window, message, wparam, lparam);

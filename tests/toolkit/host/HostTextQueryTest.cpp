@@ -89,7 +89,8 @@ TEST(HostTextQueryTest, WordsByPangosBoundaries)
 
 TEST(HostTextQueryTest, WrappedLinesStartAtWords)
 {
-    const std::string text = "alpha \xF0\x9F\x98\x80" "beta gamma delta epsilon zeta eta theta";
+    const std::string text = "alpha \xF0\x9F\x98\x80"
+                             "beta gamma delta epsilon zeta eta theta";
     const int32_t width = HostTextLayout(UiFont(), "alpha beta gamma", kFlags, 0).Size().cx;
     const HostTextLayout layout(UiFont(), text, kFlags | HostText::kWordBreak, width);
     ASSERT_GE(layout.LineCount(), 3);
