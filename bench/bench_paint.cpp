@@ -11,7 +11,6 @@
 #include <toolkit/host/HostMessageLoop.h>
 #include <toolkit/host/HostPainter.h>
 #include <toolkit/host/HostSystem.h>
-#include <toolkit/host/HostTesting.h>
 #include <toolkit/host/HostTextLayout.h>
 #include <toolkit/host/HostWindow.h>
 

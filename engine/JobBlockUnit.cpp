@@ -140,7 +140,7 @@ bool JobBlockUnit::IsChecked() const
     return HasFlag(kChk);
 }
 
-uint32_t JobBlockUnit::BackgroundColour() const
+RawColour JobBlockUnit::BackgroundColour() const
 {
     uint16_t flags = Flags();
     if ((flags & (kLng | kAfl)) != 0)

@@ -51,10 +51,10 @@ public:
         = { "ACT", "UPD", "CHK", "REP", "APL", "LNG", "OVW", "AFL" };
 
     // Row background colours.
-    static constexpr uint32_t kColourFailed = 0xFFE0E0;    // light red: LNG or AFL
-    static constexpr uint32_t kColourOverlap = 0xFFFFB0;   // light yellow: OVW
-    static constexpr uint32_t kColourApplied = 0xC0C0C0;   // grey: APL
-    static constexpr uint32_t kColourUnchecked = 0xF0F0F0; // light grey
+    static constexpr RawColour kColourFailed = RawColour::FromRgb(0xFF, 0xE0, 0xE0);  // light red: LNG or AFL
+    static constexpr RawColour kColourOverlap = RawColour::FromRgb(0xFF, 0xFF, 0xB0); // light yellow: OVW
+    static constexpr RawColour kColourApplied = RawColour::FromRgb(0xC0, 0xC0, 0xC0); // grey: APL
+    static constexpr RawColour kColourUnchecked = RawColour::FromRgb(0xF0, 0xF0, 0xF0); // light grey
 
     JobBlockUnit() = default;
     // Copies every field; the two hit records share their bodies with `other`'s.
@@ -81,7 +81,7 @@ public:
     // 0 empty, 1 display name, 2 line number text, 3 the original text.
     RawString ColumnText(int32_t column) const override;
     bool IsChecked() const override;
-    uint32_t BackgroundColour() const override;
+    RawColour BackgroundColour() const override;
 
     // --- Filling -----------------------------------------------------------------------------
     // Fills every field from a block the reader found: flags CHK only, the file's current

@@ -4,12 +4,14 @@
 // its check mark and its background. The result blocks and the header row implement it, so the
 // list draws both without knowing either.
 
+#include <core/RawColour.h>
 #include <core/RawString.h>
 
 #include <cstdint>
 
 namespace JobLayer {
 
+using RawLayer::RawColour;
 using RawLayer::RawString;
 
 class JobColumnTextHandler {
@@ -28,9 +30,8 @@ public:
     enum Column : int32_t { kColumnCheck = 0, kColumnFile = 1, kColumnLine = 2, kColumnText = 3 };
     static constexpr int32_t kColumnCount = 4;
 
-    // Not a colour: asks the toolkit for the system's window background. Real colours are
-    // 0xRRGGBB and never have the high byte set.
-    static constexpr uint32_t kWindowBackground = 0xFF000000u;
+    // No colour of its own: the row takes the list's window background.
+    static constexpr RawColour kWindowBackground = RawColour::None();
 
     virtual ~JobColumnTextHandler() = default;
 
@@ -50,8 +51,8 @@ public:
     }
     virtual RawString ColumnText(int32_t column) const = 0;
     virtual bool IsChecked() const = 0;
-    // 0xRRGGBB, or kWindowBackground.
-    virtual uint32_t BackgroundColour() const = 0;
+    // The row's own colour, or kWindowBackground.
+    virtual RawColour BackgroundColour() const = 0;
 };
 
 } // namespace JobLayer

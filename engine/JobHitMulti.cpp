@@ -129,9 +129,11 @@ void JobHitSingle::ShiftRanges(int32_t old_start, int32_t old_end, int32_t new_s
     }
 }
 
-uint32_t JobHitMulti::Colour(int32_t index)
+RawColour JobHitMulti::Colour(int32_t index)
 {
-    static constexpr std::array<uint32_t, 4> kColours { 0xFFA0FF, 0xFFC580, 0x80FF80, 0xC0C0FF };
+    static constexpr std::array<RawColour, 4> kColours { RawColour::FromRgb(0xFF, 0xA0, 0xFF),
+        RawColour::FromRgb(0xFF, 0xC5, 0x80), RawColour::FromRgb(0x80, 0xFF, 0x80),
+        RawColour::FromRgb(0xC0, 0xC0, 0xFF) };
     return kColours[static_cast<size_t>(((index % 4) + 4) % 4)];
 }
 

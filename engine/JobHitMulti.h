@@ -5,6 +5,7 @@
 // expression of the search. Offsets are code units of the block text, end exclusive; (-1, -1)
 // marks a hit that a replacement destroyed.
 
+#include <core/RawColour.h>
 #include <core/RawListR.h>
 #include <core/RawString.h>
 
@@ -12,6 +13,7 @@
 
 namespace JobLayer {
 
+using RawLayer::RawColour;
 using RawLayer::RawListAllocator;
 using RawLayer::RawListR;
 using RawLayer::RawString;
@@ -42,7 +44,7 @@ class JobHitUnitListAllocator : public RawListAllocator<JobHitUnit> { };
 // highlight colour.
 class JobHitSingle : public RawListR<JobHitUnitListAllocator, JobHitUnit> {
 public:
-    uint32_t colour = 0; // 0xRRGGBB
+    RawColour colour;
 
     // Units that overlap [old_start, old_end) become (-1, -1); units at or after old_end move by
     // the change of length; the others stay.
@@ -55,7 +57,7 @@ class JobHitSingleListAllocator : public RawListAllocator<JobHitSingle> { };
 class JobHitMulti : public RawListR<JobHitSingleListAllocator, JobHitSingle> {
 public:
     // The highlight colour of the k-th expression: four colours, taken in turn.
-    static uint32_t Colour(int32_t index);
+    static RawColour Colour(int32_t index);
 
     // A new JobHitMulti with new singles and units; the capture lists are shared.
     JobHitMulti Copy() const;

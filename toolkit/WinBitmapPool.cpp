@@ -9,10 +9,10 @@ namespace WinLayer {
 
 namespace {
 
-constexpr HostColour kIconBlue = HostRgb(0x2A, 0x6E, 0xC8);
-constexpr HostColour kIconBlueEdge = HostRgb(0x1C, 0x4F, 0x96);
-constexpr HostColour kIconWhite = HostRgb(0xFF, 0xFF, 0xFF);
-constexpr HostColour kIconDark = HostRgb(0x28, 0x28, 0x28);
+constexpr RawColour kIconBlue = RawColour::FromRgb(0x2A, 0x6E, 0xC8);
+constexpr RawColour kIconBlueEdge = RawColour::FromRgb(0x1C, 0x4F, 0x96);
+constexpr RawColour kIconWhite = RawColour::FromRgb(0xFF, 0xFF, 0xFF);
+constexpr RawColour kIconDark = RawColour::FromRgb(0x28, 0x28, 0x28);
 // The warning triangle is rasterised here (the painter has no polygons): straight RGB values.
 constexpr uint32_t kWarningFill = 0xF5BC1C;
 constexpr uint32_t kWarningEdge = 0xB7820A;
@@ -90,10 +90,10 @@ HostRect Part(int32_t size, double left, double top, double right, double bottom
 void DrawRoundMark(HostPainter& painter, int32_t size)
 {
     HostRect circle = Part(size, 0.04, 0.04, 0.96, 0.96);
-    painter.Ellipse(circle, kIconBlueEdge, kHostNoColour);
+    painter.Ellipse(circle, kIconBlueEdge, RawColour::None());
     int32_t edge = std::max(1, size / 28);
     painter.Ellipse({ circle.left + edge, circle.top + edge, circle.right - edge, circle.bottom - edge },
-        kIconBlue, kHostNoColour);
+        kIconBlue, RawColour::None());
 }
 
 } // namespace
@@ -177,13 +177,13 @@ HostBitmap WinBitmapPool::DrawIcon(Icon icon, int32_t size)
     switch (icon) {
     case Icon::Warning:
         // The exclamation mark: a bar narrowing downwards is approximated by a rounded bar and a dot.
-        painter.RoundRect(Part(size, 0.445, 0.32, 0.555, 0.70), size / 20, kIconDark, kHostNoColour);
-        painter.Ellipse(Part(size, 0.435, 0.75, 0.565, 0.88), kIconDark, kHostNoColour);
+        painter.RoundRect(Part(size, 0.445, 0.32, 0.555, 0.70), size / 20, kIconDark, RawColour::None());
+        painter.Ellipse(Part(size, 0.435, 0.75, 0.565, 0.88), kIconDark, RawColour::None());
         break;
     case Icon::Information:
         DrawRoundMark(painter, size);
-        painter.Ellipse(Part(size, 0.43, 0.2, 0.57, 0.34), kIconWhite, kHostNoColour);
-        painter.RoundRect(Part(size, 0.44, 0.41, 0.56, 0.8), size / 24, kIconWhite, kHostNoColour);
+        painter.Ellipse(Part(size, 0.43, 0.2, 0.57, 0.34), kIconWhite, RawColour::None());
+        painter.RoundRect(Part(size, 0.44, 0.41, 0.56, 0.8), size / 24, kIconWhite, RawColour::None());
         break;
     case Icon::Question: {
         DrawRoundMark(painter, size);

@@ -94,85 +94,71 @@ const HostFont& WinButton::DrawingFont() const
     return *font->Handle();
 }
 
-HostResult WinButton::HandleMessage(uint32_t message, HostWParam wparam, HostLParam lparam)
+void WinButton::Paint(HostPainter& painter, const HostRect&)
 {
-    switch (message) {
-    case HostMsg::kPaint:
-        if (lparam != 0)
-            DrawButton(*reinterpret_cast<HostPainter*>(lparam), Host::ClientRect(Window()));
-        return 0;
-    case HostMsg::kSetFocus:
-    case HostMsg::kKillFocus:
-        focus_flag_ = message == HostMsg::kSetFocus;
-        if (!focus_flag_)
-            pressed_ = false;
-        Invalidate();
-        return 0;
-    case HostMsg::kEnable:
-        Invalidate();
-        return 0;
-    case HostMsg::kLButtonDown:
-    case HostMsg::kLButtonDblClk:
-    case HostMsg::kLButtonUp:
-    case HostMsg::kMouseMove:
-    case HostMsg::kCaptureChanged:
-        return OnMouse(message, lparam);
-    case HostMsg::kKeyDown:
-        if (OnKey(static_cast<uint32_t>(wparam)))
-            return 0;
-        return WinView::HandleMessage(message, wparam, lparam);
-    default:
-        return WinView::HandleMessage(message, wparam, lparam);
-    }
+    DrawButton(painter, Host::ClientRect(Window()));
 }
 
-HostResult WinButton::OnMouse(uint32_t message, HostLParam lparam)
+void WinButton::OnFocusGained()
 {
-    HostHandle window = Window();
-    switch (message) {
-    case HostMsg::kLButtonDown:
-    case HostMsg::kLButtonDblClk:
-        // The second press of a double click is one more click.
-        if (!Enabled())
-            return 0;
-        Focus();
-        Host::SetCapture(window);
-        pressed_ = true;
+    focus_flag_ = true;
+    Invalidate();
+}
+
+void WinButton::OnFocusLost()
+{
+    focus_flag_ = false;
+    pressed_ = false;
+    Invalidate();
+}
+
+bool WinButton::OnMouseDown(HostPoint, HostMouseButton button, uint32_t)
+{
+    if (button != HostMouseButton::Left)
+        return false;
+    if (!Enabled())
+        return true;
+    Focus();
+    Host::SetCapture(Window());
+    pressed_ = true;
+    Invalidate();
+    return true;
+}
+
+bool WinButton::OnMouseMove(HostPoint point, uint32_t)
+{
+    if (Host::Capture() != Window())
+        return true;
+    const bool inside = Host::ClientRect(Window()).Contains(point);
+    if (inside != pressed_) {
+        pressed_ = inside;
         Invalidate();
-        return 0;
-    case HostMsg::kMouseMove:
-        if (Host::Capture() == window) {
-            bool inside = Host::ClientRect(window).Contains({ HostPointX(lparam), HostPointY(lparam) });
-            if (inside != pressed_) {
-                pressed_ = inside;
-                Invalidate();
-            }
-        }
-        return 0;
-    case HostMsg::kLButtonUp: {
-        if (Host::Capture() != window)
-            return 0;
-        bool click
-            = pressed_ && Host::ClientRect(window).Contains({ HostPointX(lparam), HostPointY(lparam) });
+    }
+    return true;
+}
+
+bool WinButton::OnMouseUp(HostPoint point, HostMouseButton button, uint32_t)
+{
+    if (button != HostMouseButton::Left || Host::Capture() != Window())
+        return false;
+    const bool click = pressed_ && Host::ClientRect(Window()).Contains(point);
+    pressed_ = false;
+    Host::ReleaseCapture();
+    Invalidate();
+    if (click)
+        Click();
+    return true;
+}
+
+void WinButton::OnCaptureLost()
+{
+    if (pressed_) {
         pressed_ = false;
-        Host::ReleaseCapture();
         Invalidate();
-        if (click)
-            Click();
-        return 0;
-    }
-    case HostMsg::kCaptureChanged:
-        if (static_cast<HostHandle>(lparam) != window && pressed_) {
-            pressed_ = false;
-            Invalidate();
-        }
-        return 0;
-    default:
-        return kHostNotHandled;
     }
 }
 
-bool WinButton::OnKey(uint32_t key)
+bool WinButton::OnKeyDown(uint32_t key, uint32_t)
 {
     WinDialog* dialog = OwnerDialog();
     switch (key) {

@@ -3,7 +3,7 @@
 // An owner-drawn push or toggle button. Enter, Space, a click or a double click make a click; a
 // toggle flips on every click. Each click goes to the dialog as a plain command (notification
 // code 0, the button's id); a button with a notification code also posts a command with that
-// code to itself, which reaches the dialog's notification slot. The arrow keys move the focus
+// code to itself, which reaches the dialog's OnNotify. The arrow keys move the focus
 // to the previous (Left, Up) or next (Right, Down) view.
 //
 // Its corner radius and margin are the window parameters "ButtonR" and "Margin" of the program's
@@ -42,20 +42,26 @@ public:
     // What Enter, Space and a click do; ignored while the button is disabled.
     virtual void Click();
 
-    // Slot 17: paints the whole button (background, outline, face, focus mark, text) in one pass.
+    // Paints the whole button (background, outline, face, focus mark, text) in one pass; Paint
+    // calls it with the client area.
     virtual void DrawButton(HostPainter& painter, const HostRect& client);
 
-    HostResult HandleMessage(uint32_t message, HostWParam wparam, HostLParam lparam) override;
+    void Paint(HostPainter& painter, const HostRect& dirty) override;
+    void OnFocusGained() override;
+    void OnFocusLost() override;
+    // A press takes the capture; the release inside the button clicks. The second press of a
+    // double click comes as a press: one more click.
+    bool OnMouseDown(HostPoint point, HostMouseButton button, uint32_t modifiers) override;
+    bool OnMouseMove(HostPoint point, uint32_t modifiers) override;
+    bool OnMouseUp(HostPoint point, HostMouseButton button, uint32_t modifiers) override;
+    void OnCaptureLost() override;
+    bool OnKeyDown(uint32_t key, uint32_t modifiers) override;
 
 protected:
     VerticalAlign TextAlign() const;
     const HostFont& DrawingFont() const;
 
 private:
-    HostResult OnMouse(uint32_t message, HostLParam lparam);
-    // True when the key was the button's own.
-    bool OnKey(uint32_t key);
-
     uint16_t code_ = 0;
     bool pressed_ = false;
 };

@@ -6,17 +6,17 @@ namespace WinLayer {
 
 namespace {
 
-constexpr HostColour kFace = HostRgb(0xFB, 0xFB, 0xFB);
-constexpr HostColour kFacePressed = HostRgb(0xD9, 0xD9, 0xD9);
-constexpr HostColour kFrame = HostRgb(0x98, 0x98, 0x98);
-constexpr HostColour kFaceOn = WinButtonDraw::kAccent;
-constexpr HostColour kFaceOnPressed = HostRgb(0x2A, 0x5F, 0xB4);
-constexpr HostColour kFrameOn = HostRgb(0x22, 0x52, 0xA3);
-constexpr HostColour kText = HostRgb(0x1E, 0x1E, 0x1E);
-constexpr HostColour kTextOn = HostRgb(0xFF, 0xFF, 0xFF);
-constexpr HostColour kFaceDisabled = HostRgb(0xF3, 0xF3, 0xF3);
-constexpr HostColour kFrameDisabled = HostRgb(0xC8, 0xC8, 0xC8);
-constexpr HostColour kTextDisabled = HostRgb(0xA0, 0xA0, 0xA0);
+constexpr RawColour kFace = RawColour::FromRgb(0xFB, 0xFB, 0xFB);
+constexpr RawColour kFacePressed = RawColour::FromRgb(0xD9, 0xD9, 0xD9);
+constexpr RawColour kFrame = RawColour::FromRgb(0x98, 0x98, 0x98);
+constexpr RawColour kFaceOn = WinButtonDraw::kAccent;
+constexpr RawColour kFaceOnPressed = RawColour::FromRgb(0x2A, 0x5F, 0xB4);
+constexpr RawColour kFrameOn = RawColour::FromRgb(0x22, 0x52, 0xA3);
+constexpr RawColour kText = RawColour::FromRgb(0x1E, 0x1E, 0x1E);
+constexpr RawColour kTextOn = RawColour::FromRgb(0xFF, 0xFF, 0xFF);
+constexpr RawColour kFaceDisabled = RawColour::FromRgb(0xF3, 0xF3, 0xF3);
+constexpr RawColour kFrameDisabled = RawColour::FromRgb(0xC8, 0xC8, 0xC8);
+constexpr RawColour kTextDisabled = RawColour::FromRgb(0xA0, 0xA0, 0xA0);
 
 HostRect Inset(const HostRect& rect, int32_t by)
 {
@@ -40,7 +40,7 @@ uint32_t WinButtonDraw::DrawState(bool pressed, bool enabled) const
 }
 
 void WinButtonDraw::FillShape(
-    HostPainter& painter, const HostRect& rect, int32_t radius, uint32_t corners, HostColour colour)
+    HostPainter& painter, const HostRect& rect, int32_t radius, uint32_t corners, RawColour colour)
 {
     if (rect.Empty())
         return;
@@ -49,7 +49,7 @@ void WinButtonDraw::FillShape(
         painter.FillRect(rect, colour);
         return;
     }
-    painter.RoundRect(rect, radius, colour, kHostNoColour);
+    painter.RoundRect(rect, radius, colour, RawColour::None());
     // Square corners: the rounded shape's corner cut is filled back in.
     if ((corners & kCornerTopLeft) == 0)
         painter.FillRect({ rect.left, rect.top, rect.left + radius, rect.top + radius }, colour);
@@ -70,13 +70,13 @@ void WinButtonDraw::DrawFace(HostPainter& painter, const HostRect& rect, uint32_
     bool on = (draw_state & kStateOn) != 0;
     uint32_t corners = draw_state & kOutlineMask;
 
-    HostColour face = on ? (pressed ? kFaceOnPressed : kFaceOn) : (pressed ? kFacePressed : kFace);
-    HostColour frame = on ? kFrameOn : kFrame;
-    HostColour text_colour = on ? kTextOn : kText;
+    RawColour face = on ? (pressed ? kFaceOnPressed : kFaceOn) : (pressed ? kFacePressed : kFace);
+    RawColour frame = on ? kFrameOn : kFrame;
+    RawColour text_colour = on ? kTextOn : kText;
     if (disabled) {
-        face = on ? HostRgb(0x9C, 0xB6, 0xE0) : kFaceDisabled;
+        face = on ? RawColour::FromRgb(0x9C, 0xB6, 0xE0) : kFaceDisabled;
         frame = kFrameDisabled;
-        text_colour = on ? HostRgb(0xF0, 0xF0, 0xF0) : kTextDisabled;
+        text_colour = on ? RawColour::FromRgb(0xF0, 0xF0, 0xF0) : kTextDisabled;
     }
 
     painter.FillRect(rect, kBackground);

@@ -42,8 +42,8 @@ public:
     static constexpr int32_t kDefaultMargin = 4;
 
     // The colour around the rounded corners: the dialog's face.
-    static constexpr HostColour kBackground = HostRgb(0xF0, 0xF0, 0xF0);
-    static constexpr HostColour kAccent = HostRgb(0x35, 0x74, 0xD4);
+    static constexpr RawColour kBackground = RawColour::FromRgb(0xF0, 0xF0, 0xF0);
+    static constexpr RawColour kAccent = RawColour::FromRgb(0x35, 0x74, 0xD4);
 
     enum class VerticalAlign { Top, Centre, Bottom };
 
@@ -66,7 +66,7 @@ public:
         int32_t margin, const HostFont& font, const std::string& utf8, VerticalAlign align);
     // Fills a shape whose corners are rounded where `corners` has their bits (see above).
     static void FillShape(
-        HostPainter& painter, const HostRect& rect, int32_t radius, uint32_t corners, HostColour colour);
+        HostPainter& painter, const HostRect& rect, int32_t radius, uint32_t corners, RawColour colour);
 
 protected:
     uint32_t shape_flags_ = kOutlineAlone;

@@ -80,8 +80,7 @@ bool WinDialog::AddChild(WinView& view)
         view.AttachWindow(0, nullptr, 0);
         return false;
     }
-    HostFont* font = view.Font() ? view.Font()->Handle().get() : nullptr;
-    Host::SendMessage(window, HostMsg::kSetFont, reinterpret_cast<HostWParam>(font), 1);
+    Host::SetWindowFont(window, view.Font() ? view.Font()->Handle().get() : nullptr, true);
     view.OnCreated();
     return true;
 }

@@ -1,9 +1,9 @@
 #pragma once
 
 // A top-level window with an ordered list of child views. It creates their windows when it is
-// shown (slot 17, whose order is the focus order), routes host messages to them, moves the focus
-// between them, lays them out when it is resized, and runs its own message loop when shown
-// modally.
+// shown (RegisterChildren, whose order is the focus order), routes host messages to them,
+// moves the focus between them, lays them out when it is resized, and runs its own message
+// loop when shown modally.
 
 #include <toolkit/WinView.h>
 #include <toolkit/WinViewList.h>
@@ -39,26 +39,28 @@ public:
     WinDialog();
     ~WinDialog() override;
 
-    // Slot 17: add the child views (AddChild), in focus order.
+    // Adds the child views (AddChild), in focus order; called while the dialog's window is
+    // being created.
     virtual void RegisterChildren();
-    // Slot 18: may the dialog close now; default true.
+    // Asked when the dialog is to close (the close button, Close, a cancel): may it close now?
+    // Default true.
     virtual bool CanClose();
 
     // The colour the client area is filled with before anything paints on it.
-    static constexpr HostColour kDialogFace = 0xF0F0F0;
+    static constexpr RawColour kDialogFace = RawColour::FromRgb(0xF0, 0xF0, 0xF0);
 
-    // Slot 5 of a dialog: the command of a child (found by its identifier; null when none
-    // matches) goes to the dialog's own slot 12.
+    // A dialog's command: the child is found by its identifier (null when none matches) and
+    // its notification goes to the dialog's own OnNotify.
     HostResult OnCommand(uint32_t command_word) override;
-    // Slot 12 default: 0x1004 posts a close request to the dialog itself.
+    // The default: 0x1004 (cancel) posts a close request to the dialog itself.
     HostResult OnNotify(WinView* child, uint32_t code) override;
-    // Slot 13 default: the client area must hold every child that does not move with the
-    // dialog's edges (no anchor on that axis).
+    // The default: the client area must hold every child that does not move with the dialog's
+    // edges (no anchor on that axis).
     bool AdjustMinTrackSize(HostSize& min_track) override;
-    // Slot 14 default: each anchored child follows the client rectangle.
+    // The default: each anchored child follows the client rectangle.
     void LayoutChildren() override;
 
-    // Adds a child: the next id of the view list, owner link, host window, font, slot 10.
+    // Adds a child: the next id of the view list, owner link, host window, font, OnCreated.
     bool AddChild(WinView& view);
     WinViewList& Views() { return views_; }
 
@@ -75,9 +77,9 @@ public:
     // Ends the dialog: sets the closed bit and the result, and destroys the window. A second
     // ending is ignored. Returns false when it was closed already.
     bool EndDialog(void* result);
-    // Asks the dialog to close as the close button does (slot 18 may refuse).
+    // Asks the dialog to close as the close button does (CanClose may refuse).
     void Close();
-    // Offers a queued message to slot 9 of the view owning its window when that view wants
+    // Offers a queued message to PreTranslate of the view owning its window when that view wants
     // pre-translation (flag bit 0); true when the view swallowed it.
     static bool PreTranslateMessage(const HostMessage& message);
     // The message loop of the main window: pre-translation, translation and dispatch until the

@@ -43,14 +43,16 @@ HostResult WinDialog::HandleDialogMessage(uint32_t message, HostWParam wparam, H
         }
         return AskHandlers(message, wparam, lparam);
     case HostMsg::kPaint: {
-        if (auto* painter = reinterpret_cast<HostPainter*>(lparam))
-            painter->FillRect(Host::ClientRect(window_), kDialogFace);
+        // The face goes first, so that the dialog's own Paint draws on it.
+        const HostEvent event = Host::Decode(window_, message, wparam, lparam);
+        if (event.kind == HostEventKind::Paint)
+            event.painter->FillRect(Host::ClientRect(window_), kDialogFace);
         const HostResult result = AskHandlers(message, wparam, lparam);
         return result == kHostNotHandled ? 0 : result;
     }
     case HostMsg::kGetMinMaxInfo: {
         const HostResult result = AskHandlers(message, wparam, lparam);
-        auto* info = reinterpret_cast<HostMinMaxInfo*>(lparam);
+        HostMinMaxInfo* info = Host::MinMaxInfoOf(message, lparam);
         if (result != kHostNotHandled || info == nullptr)
             return result;
         const HostRect work = Host::WorkArea();
@@ -60,10 +62,6 @@ HostResult WinDialog::HandleDialogMessage(uint32_t message, HostWParam wparam, H
     }
     case HostMsg::kCommand:
         return OnCommand(static_cast<uint32_t>(wparam));
-    case HostMsg::kMeasureItem:
-        return MeasureItem(wparam, lparam) ? 1 : 0;
-    case HostMsg::kDrawItem:
-        return DrawItem(wparam, lparam) ? 1 : 0;
     case HostMsg::kCtlColorEdit:
     case HostMsg::kCtlColorStatic: {
         WinView* child = views_.FindByWindow(static_cast<HostHandle>(lparam));
@@ -171,7 +169,7 @@ HostResult WinDialog::HandleBlocked(uint32_t message, HostWParam wparam, HostLPa
         AlertModalChild(modal_child);
         return kMaNoActivateAndEat;
     case HostMsg::kWindowPosChanging: {
-        const auto* pos = reinterpret_cast<const HostWindowPos*>(lparam);
+        const HostWindowPos* pos = Host::WindowPosOf(message, lparam);
         if (pos != nullptr && (pos->flags & HostSwp::kNoZOrder) == 0) {
             // Posted: the owner's own move to the front finishes first, then the child goes over it.
             Host::PostMessage(modal_child, kMsgBringToFront, 0, 0);

@@ -71,9 +71,9 @@ int32_t WinDivider::MoveBorder(int32_t position)
     return position;
 }
 
-int32_t WinDivider::Along(HostLParam lparam) const
+int32_t WinDivider::Along(HostPoint point) const
 {
-    return orientation_ == Orientation::Vertical ? HostPointX(lparam) : HostPointY(lparam);
+    return orientation_ == Orientation::Vertical ? point.x : point.y;
 }
 
 void WinDivider::Report()
@@ -85,8 +85,9 @@ void WinDivider::Report()
         PostCommand(0);
 }
 
-void WinDivider::Paint(HostPainter& painter, const HostRect& client)
+void WinDivider::Paint(HostPainter& painter, const HostRect&)
 {
+    const HostRect client = Host::ClientRect(Window());
     painter.FillRect(client, kFace);
     // Three dots across the middle show where to take it.
     int32_t cx = client.left + client.Width() / 2;
@@ -94,50 +95,56 @@ void WinDivider::Paint(HostPainter& painter, const HostRect& client)
     for (int32_t step = -1; step <= 1; ++step) {
         int32_t x = orientation_ == Orientation::Vertical ? cx : cx + step * 5;
         int32_t y = orientation_ == Orientation::Vertical ? cy + step * 5 : cy;
-        painter.Ellipse({ x - 1, y - 1, x + 2, y + 2 }, kGrip, kHostNoColour);
+        painter.Ellipse({ x - 1, y - 1, x + 2, y + 2 }, kGrip, RawColour::None());
     }
+}
+
+bool WinDivider::OnMouseDown(HostPoint point, HostMouseButton button, uint32_t)
+{
+    if (button != HostMouseButton::Left)
+        return false;
+    Host::SetCapture(Window());
+    dragging_ = true;
+    grab_ = Along(point);
+    start_ = Position();
+    return true;
+}
+
+bool WinDivider::OnMouseMove(HostPoint point, uint32_t)
+{
+    if (dragging_ && Host::Capture() == Window())
+        MoveBorder(Position() + Along(point) - grab_);
+    return true;
+}
+
+bool WinDivider::OnMouseUp(HostPoint point, HostMouseButton button, uint32_t)
+{
+    if (button != HostMouseButton::Left || !dragging_)
+        return false;
+    if (Host::Capture() == Window())
+        MoveBorder(Position() + Along(point) - grab_);
+    dragging_ = false;
+    Host::ReleaseCapture();
+    if (Position() != start_)
+        Report();
+    return true;
+}
+
+void WinDivider::OnCaptureLost()
+{
+    if (!dragging_)
+        return;
+    dragging_ = false;
+    if (Position() != start_)
+        Report();
 }
 
 HostResult WinDivider::HandleMessage(uint32_t message, HostWParam wparam, HostLParam lparam)
 {
-    switch (message) {
-    case HostMsg::kPaint:
-        if (lparam != 0)
-            Paint(*reinterpret_cast<HostPainter*>(lparam), Host::ClientRect(Window()));
-        return 0;
-    case HostMsg::kSetCursor:
-        Host::SetCursor(orientation_ == Orientation::Vertical ? HostCursor::SizeWE : HostCursor::SizeNS);
-        return 1;
-    case HostMsg::kLButtonDown:
-        Host::SetCapture(Window());
-        dragging_ = true;
-        grab_ = Along(lparam);
-        start_ = Position();
-        return 0;
-    case HostMsg::kMouseMove:
-        if (dragging_ && Host::Capture() == Window())
-            MoveBorder(Position() + Along(lparam) - grab_);
-        return 0;
-    case HostMsg::kLButtonUp:
-        if (dragging_) {
-            if (Host::Capture() == Window())
-                MoveBorder(Position() + Along(lparam) - grab_);
-            dragging_ = false;
-            Host::ReleaseCapture();
-            if (Position() != start_)
-                Report();
-        }
-        return 0;
-    case HostMsg::kCaptureChanged:
-        if (static_cast<HostHandle>(lparam) != Window() && dragging_) {
-            dragging_ = false;
-            if (Position() != start_)
-                Report();
-        }
-        return 0;
-    default:
+    if (message != HostMsg::kSetCursor)
         return WinView::HandleMessage(message, wparam, lparam);
-    }
+    Host::SetCursor(orientation_ == Orientation::Vertical ? HostCursor::SizeWE : HostCursor::SizeNS);
+    return 1;
 }
 
 } // namespace WinLayer

@@ -4,8 +4,8 @@
 // A vertical divider stands between a left and a right view and moves sideways; a horizontal
 // one stands between an upper and a lower view. Each view keeps at least the minimum size. When a
 // drag has moved the border, the divider reports: a command with its notification code to
-// itself (which reaches the dialog's notification slot), or a plain command to the dialog when it
-// has no code.
+// itself (which reaches the dialog's OnNotify), or a plain command to the dialog when it has no
+// code.
 
 #include <toolkit/WinView.h>
 
@@ -20,8 +20,8 @@ public:
     enum class Orientation { Vertical, Horizontal };
 
     static constexpr int32_t kDefaultMinimumSize = 24;
-    static constexpr HostColour kFace = HostRgb(0xE2, 0xE2, 0xE2);
-    static constexpr HostColour kGrip = HostRgb(0x8A, 0x8A, 0x8A);
+    static constexpr RawColour kFace = RawColour::FromRgb(0xE2, 0xE2, 0xE2);
+    static constexpr RawColour kGrip = RawColour::FromRgb(0x8A, 0x8A, 0x8A);
 
     explicit WinDivider(Orientation orientation = Orientation::Vertical);
 
@@ -42,11 +42,17 @@ public:
     // views to meet it. Returns the position taken.
     int32_t MoveBorder(int32_t position);
 
+    void Paint(HostPainter& painter, const HostRect& dirty) override;
+    // A press takes the divider; moves drag it; the release reports the move.
+    bool OnMouseDown(HostPoint point, HostMouseButton button, uint32_t modifiers) override;
+    bool OnMouseMove(HostPoint point, uint32_t modifiers) override;
+    bool OnMouseUp(HostPoint point, HostMouseButton button, uint32_t modifiers) override;
+    void OnCaptureLost() override;
+    // kSetCursor shows the arrows of the divider's direction.
     HostResult HandleMessage(uint32_t message, HostWParam wparam, HostLParam lparam) override;
 
 private:
-    int32_t Along(HostLParam lparam) const;
-    void Paint(HostPainter& painter, const HostRect& client);
+    int32_t Along(HostPoint point) const;
     void Report();
 
     Orientation orientation_;

@@ -24,7 +24,7 @@ public:
     void SetExecution(Execution* execution) { execution_ = execution; }
     Execution* GetExecution() const { return execution_; }
 
-    HostResult HandleMessage(uint32_t message, HostWParam wparam, HostLParam lparam) override;
+    bool OnDropFiles(const std::vector<std::string>& paths, HostPoint point) override;
 
 private:
     Execution* execution_ = nullptr;

@@ -24,7 +24,7 @@ void WinImageBox::SetIcon(WinBitmapPool::Icon icon, int32_t size)
     SetImage(WinBitmapPool::IconName(icon), WinBitmapAlpha::FunctionAreaAverage, { size, size });
 }
 
-void WinImageBox::SetBackground(HostColour colour)
+void WinImageBox::SetBackground(RawColour colour)
 {
     background_ = colour;
     Invalidate();
@@ -43,7 +43,7 @@ HostSize WinImageBox::NaturalTextSize()
     return source ? HostSize { source->width, source->height } : HostSize {};
 }
 
-void WinImageBox::Paint(HostPainter& painter, const HostRect& client)
+void WinImageBox::Draw(HostPainter& painter, const HostRect& client)
 {
     painter.FillRect(client, background_);
     HostSize size = ImageSize({ client.Width(), client.Height() });
@@ -55,14 +55,9 @@ void WinImageBox::Paint(HostPainter& painter, const HostRect& client)
             client.top + (client.Height() - bitmap->height) / 2 });
 }
 
-HostResult WinImageBox::HandleMessage(uint32_t message, HostWParam wparam, HostLParam lparam)
+void WinImageBox::Paint(HostPainter& painter, const HostRect&)
 {
-    if (message == HostMsg::kPaint) {
-        if (lparam != 0)
-            Paint(*reinterpret_cast<HostPainter*>(lparam), Host::ClientRect(Window()));
-        return 0;
-    }
-    return WinView::HandleMessage(message, wparam, lparam);
+    Draw(painter, Host::ClientRect(Window()));
 }
 
 } // namespace WinLayer

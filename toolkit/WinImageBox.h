@@ -16,7 +16,7 @@ class HostPainter;
 
 class WinImageBox : public WinView {
 public:
-    static constexpr HostColour kDefaultBackground = HostRgb(0xF0, 0xF0, 0xF0);
+    static constexpr RawColour kDefaultBackground = RawColour::FromRgb(0xF0, 0xF0, 0xF0);
 
     WinImageBox();
 
@@ -24,7 +24,7 @@ public:
     void SetImage(const std::string& name, WinBitmapAlpha::Function function, HostSize size = {});
     // A standard icon at `size` x `size` pixels, reduced by area averaging.
     void SetIcon(WinBitmapPool::Icon icon, int32_t size);
-    void SetBackground(HostColour colour);
+    void SetBackground(RawColour colour);
 
     const std::string& ImageName() const { return name_; }
     WinBitmapAlpha::Function ScalingFunction() const { return function_; }
@@ -33,15 +33,16 @@ public:
 
     // The fixed image size, or the source's size.
     HostSize NaturalTextSize() override;
-    HostResult HandleMessage(uint32_t message, HostWParam wparam, HostLParam lparam) override;
+    void Paint(HostPainter& painter, const HostRect& dirty) override;
 
-    void Paint(HostPainter& painter, const HostRect& client);
+    // Paints the box into `client` (what Paint does; also used by tests without a window).
+    void Draw(HostPainter& painter, const HostRect& client);
 
 private:
     std::string name_;
     WinBitmapAlpha::Function function_ = WinBitmapAlpha::FunctionAreaAverage;
     HostSize size_ {};
-    HostColour background_ = kDefaultBackground;
+    RawColour background_ = kDefaultBackground;
 };
 
 } // namespace WinLayer

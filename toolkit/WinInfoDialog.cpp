@@ -28,7 +28,7 @@ WinInfoDialog::WinInfoDialog(const RawString& caption, const RawString& message,
     icon_.SetIcon(icon, kIconSize);
     message_.SetText(message);
     message_.SetBoxStyle(WinStaticBox::kAlignLeft | WinStaticBox::kMultiLine);
-    message_.SetColours(kDialogFace, kHostNoColour, WinStaticBox::kDefaultText);
+    message_.SetColours(kDialogFace, RawColour::None(), WinStaticBox::kDefaultText);
 
     RawLayer::RawLanguageTable& language = RawLayer::RawLanguageTable::Instance();
     for (const ButtonSpec& font_spec : Buttons(set)) {

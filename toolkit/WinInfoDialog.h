@@ -67,11 +67,11 @@ public:
     // The client size the layout needs.
     HostSize ClientSize() const { return client_size_; }
 
-    // Slot 17: the icon, the message and the buttons.
+    // Adds the icon, the message and the buttons.
     void RegisterChildren() override;
-    // Slot 10: the first button takes the focus.
+    // The first button takes the focus once the window is made.
     void OnCreated() override;
-    // Slot 12: a button's click ends the dialog with its code; cancel (Escape) with EscapeCode.
+    // A button's click ends the dialog with its code; cancel (Escape) with EscapeCode.
     HostResult OnNotify(WinView* child, uint32_t code) override;
 
 private:

@@ -35,28 +35,26 @@ void WinPlaneBox::OnClientSize(const HostSize&)
 {
 }
 
-void WinPlaneBox::Paint(HostPainter& painter, const HostRect& client)
+void WinPlaneBox::Draw(HostPainter& painter, const HostRect& client)
 {
     PaintBackground(painter, client);
     PaintContent(painter, client);
 }
 
-HostResult WinPlaneBox::HandleMessage(uint32_t message, HostWParam, HostLParam lparam)
+void WinPlaneBox::Paint(HostPainter& painter, const HostRect&)
 {
-    switch (message) {
-    case HostMsg::kPaint:
-        if (auto* painter = reinterpret_cast<HostPainter*>(lparam))
-            Paint(*painter, Host::ClientRect(Window()));
-        return 0;
-    case HostMsg::kSize:
-        OnClientSize(HostSize { HostPointX(lparam), HostPointY(lparam) });
-        return 0;
-    default:
-        return kHostNotHandled;
-    }
+    Draw(painter, Host::ClientRect(Window()));
 }
 
-void WinPlaneBox::SetColours(HostColour background, HostColour text)
+HostResult WinPlaneBox::HandleMessage(uint32_t message, HostWParam wparam, HostLParam lparam)
+{
+    if (message != HostMsg::kSize)
+        return WinView::HandleMessage(message, wparam, lparam);
+    OnClientSize(HostSize { HostPointX(lparam), HostPointY(lparam) });
+    return 0;
+}
+
+void WinPlaneBox::SetColours(RawColour background, RawColour text)
 {
     background_ = background;
     text_colour_ = text;

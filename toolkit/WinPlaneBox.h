@@ -12,35 +12,39 @@ class HostPainter;
 
 class WinPlaneBox : public WinView {
 public:
-    static constexpr HostColour kDefaultBackground = 0xFFFFFF;
-    static constexpr HostColour kDefaultText = 0x000000;
-    static constexpr HostColour kDisabledText = 0xA0A0A0;
+    static constexpr RawColour kDefaultBackground = RawColour::FromRgb(0xFF, 0xFF, 0xFF);
+    static constexpr RawColour kDefaultText = RawColour::FromRgb(0, 0, 0);
+    static constexpr RawColour kDisabledText = RawColour::FromRgb(0xA0, 0xA0, 0xA0);
 
     WinPlaneBox();
 
-    // Slot 17: paints the background of the client area (default: the background colour).
+    // The first pass of Draw: the background of the client area (default: the background
+    // colour).
     virtual void PaintBackground(HostPainter& painter, const HostRect& client);
-    // Slot 18: paints the content over the background (default: the view's text inside the
+    // The second pass of Draw, over the background (default: the view's text inside the
     // margins, without "&" mnemonics, tabs expanded; word-wrapped for a multi-line style,
     // otherwise one line centred vertically; in the text colour, grey while disabled).
     virtual void PaintContent(HostPainter& painter, const HostRect& client);
-    // Slot 19: the client area changed size (default: nothing; the window is repainted anyway).
+    // Called from kSize when the client area changed size (default: nothing; the window is
+    // repainted anyway).
     virtual void OnClientSize(const HostSize& size);
 
-    // Slot 4: kPaint runs slots 17 and 18 on the painter the host gives; kSize runs slot 19.
+    // Paints both passes over the client area.
+    void Paint(HostPainter& painter, const HostRect& dirty) override;
+    // kSize calls OnClientSize; everything else goes to the typed handlers.
     HostResult HandleMessage(uint32_t message, HostWParam wparam, HostLParam lparam) override;
 
-    HostColour Background() const { return background_; }
-    HostColour TextColour() const { return text_colour_; }
+    RawColour Background() const { return background_; }
+    RawColour TextColour() const { return text_colour_; }
     // Sets the colours and repaints.
-    void SetColours(HostColour background, HostColour text);
+    void SetColours(RawColour background, RawColour text);
 
-    // Paints both passes into `client` (what kPaint does; also usable on a bitmap painter).
-    void Paint(HostPainter& painter, const HostRect& client);
+    // Paints both passes into `client` (what Paint does; also usable on a bitmap painter).
+    void Draw(HostPainter& painter, const HostRect& client);
 
 private:
-    HostColour background_ = kDefaultBackground;
-    HostColour text_colour_ = kDefaultText;
+    RawColour background_ = kDefaultBackground;
+    RawColour text_colour_ = kDefaultText;
 };
 
 } // namespace WinLayer

@@ -9,9 +9,9 @@ namespace WinLayer {
 namespace {
 
 constexpr int32_t kGap = 6; // between the mark and its label
-constexpr HostColour kMarkFrame = HostRgb(0x80, 0x80, 0x80);
-constexpr HostColour kMarkFace = HostRgb(0xFF, 0xFF, 0xFF);
-constexpr HostColour kMarkDisabled = HostRgb(0xC0, 0xC0, 0xC0);
+constexpr RawColour kMarkFrame = RawColour::FromRgb(0x80, 0x80, 0x80);
+constexpr RawColour kMarkFace = RawColour::FromRgb(0xFF, 0xFF, 0xFF);
+constexpr RawColour kMarkDisabled = RawColour::FromRgb(0xC0, 0xC0, 0xC0);
 
 } // namespace
 
@@ -37,14 +37,14 @@ void WinRadioButton::DrawOption(
     int32_t mark = MarkSize();
     int32_t top = rect.top + (rect.Height() - mark) / 2;
     HostRect circle { rect.left + 2, top, rect.left + 2 + mark, top + mark };
-    painter.Ellipse(circle, enabled ? kMarkFrame : kMarkDisabled, kHostNoColour);
-    painter.Ellipse(
-        { circle.left + 1, circle.top + 1, circle.right - 1, circle.bottom - 1 }, kMarkFace, kHostNoColour);
+    painter.Ellipse(circle, enabled ? kMarkFrame : kMarkDisabled, RawColour::None());
+    painter.Ellipse({ circle.left + 1, circle.top + 1, circle.right - 1, circle.bottom - 1 }, kMarkFace,
+        RawColour::None());
     if (chosen) {
         int32_t inset = mark / 4 + 1;
         painter.Ellipse(
             { circle.left + inset, circle.top + inset, circle.right - inset, circle.bottom - inset },
-            enabled ? WinButtonDraw::kAccent : kMarkDisabled, kHostNoColour);
+            enabled ? WinButtonDraw::kAccent : kMarkDisabled, RawColour::None());
     }
     HostRect label { circle.right + kGap, rect.top, rect.right, rect.bottom };
     std::string text = Label(index).Str();

@@ -76,7 +76,7 @@ HostSize WinRadioButtonBody::LabelExtent() const
     return extent;
 }
 
-void WinRadioButtonBody::Paint(HostPainter& painter, const HostRect& client)
+void WinRadioButtonBody::Draw(HostPainter& painter, const HostRect& client)
 {
     painter.FillRect(client, kBackground);
     for (int32_t i = 0; i < Count(); ++i) {
@@ -90,7 +90,7 @@ void WinRadioButtonBody::Paint(HostPainter& painter, const HostRect& client)
     }
 }
 
-bool WinRadioButtonBody::OnKey(uint32_t key)
+bool WinRadioButtonBody::OnKeyDown(uint32_t key, uint32_t)
 {
     bool previous_choice = Vertical() ? key == HostKey::kUp : key == HostKey::kLeft;
     bool next_choice = Vertical() ? key == HostKey::kDown : key == HostKey::kRight;
@@ -110,35 +110,32 @@ bool WinRadioButtonBody::OnKey(uint32_t key)
     return false;
 }
 
-HostResult WinRadioButtonBody::HandleMessage(uint32_t message, HostWParam wparam, HostLParam lparam)
+void WinRadioButtonBody::Paint(HostPainter& painter, const HostRect&)
 {
-    switch (message) {
-    case HostMsg::kPaint:
-        if (lparam != 0)
-            Paint(*reinterpret_cast<HostPainter*>(lparam), Host::ClientRect(Window()));
-        return 0;
-    case HostMsg::kSetFocus:
-    case HostMsg::kKillFocus:
-        focused_ = message == HostMsg::kSetFocus;
-        Invalidate();
-        return 0;
-    case HostMsg::kEnable:
-        Invalidate();
-        return 0;
-    case HostMsg::kLButtonDown:
-    case HostMsg::kLButtonDblClk:
-        if (Enabled()) {
-            Focus();
-            Choose(OptionAt({ HostPointX(lparam), HostPointY(lparam) }));
-        }
-        return 0;
-    case HostMsg::kKeyDown:
-        if (OnKey(static_cast<uint32_t>(wparam)))
-            return 0;
-        return WinView::HandleMessage(message, wparam, lparam);
-    default:
-        return WinView::HandleMessage(message, wparam, lparam);
+    Draw(painter, Host::ClientRect(Window()));
+}
+
+void WinRadioButtonBody::OnFocusGained()
+{
+    focused_ = true;
+    Invalidate();
+}
+
+void WinRadioButtonBody::OnFocusLost()
+{
+    focused_ = false;
+    Invalidate();
+}
+
+bool WinRadioButtonBody::OnMouseDown(HostPoint point, HostMouseButton button, uint32_t)
+{
+    if (button != HostMouseButton::Left)
+        return false;
+    if (Enabled()) {
+        Focus();
+        Choose(OptionAt(point));
     }
+    return true;
 }
 
 } // namespace WinLayer

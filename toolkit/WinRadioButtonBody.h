@@ -2,7 +2,7 @@
 
 // One of several labelled options. A click on an option or an arrow key along the options
 // chooses; a change is reported like a button's click: a command with the notification code to
-// the view itself (on to the dialog's notification slot, which reads Chosen()), and a plain
+// the view itself (on to the dialog's OnNotify, which reads Chosen()), and a plain
 // command to the dialog. The arrows across the options move the focus to the previous or next
 // view. The subclasses give the look: where each option sits and how it is drawn.
 
@@ -19,9 +19,9 @@ class HostPainter;
 
 class WinRadioButtonBody : public WinView {
 public:
-    static constexpr HostColour kBackground = HostRgb(0xF0, 0xF0, 0xF0);
-    static constexpr HostColour kText = HostRgb(0x1E, 0x1E, 0x1E);
-    static constexpr HostColour kDisabledText = HostRgb(0xA0, 0xA0, 0xA0);
+    static constexpr RawColour kBackground = RawColour::FromRgb(0xF0, 0xF0, 0xF0);
+    static constexpr RawColour kText = RawColour::FromRgb(0x1E, 0x1E, 0x1E);
+    static constexpr RawColour kDisabledText = RawColour::FromRgb(0xA0, 0xA0, 0xA0);
 
     WinRadioButtonBody();
 
@@ -48,8 +48,15 @@ public:
     // True when the options run top to bottom (Up and Down choose), false for a row (Left, Right).
     virtual bool Vertical() const = 0;
 
-    HostResult HandleMessage(uint32_t message, HostWParam wparam, HostLParam lparam) override;
-    void Paint(HostPainter& painter, const HostRect& client);
+    void Paint(HostPainter& painter, const HostRect& dirty) override;
+    void OnFocusGained() override;
+    void OnFocusLost() override;
+    // A press on an option chooses it.
+    bool OnMouseDown(HostPoint point, HostMouseButton button, uint32_t modifiers) override;
+    bool OnKeyDown(uint32_t key, uint32_t modifiers) override;
+
+    // Paints all options into `client` (what Paint does).
+    void Draw(HostPainter& painter, const HostRect& client);
 
 protected:
     const HostFont& DrawingFont() const;
@@ -57,8 +64,6 @@ protected:
     HostSize LabelExtent() const;
 
 private:
-    bool OnKey(uint32_t key);
-
     std::vector<RawLayer::RawString> labels_;
     uint16_t code_ = 0;
     int32_t chosen_ = -1;

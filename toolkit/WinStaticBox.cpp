@@ -11,7 +11,7 @@ WinStaticBox::WinStaticBox()
     SetFlags(Flags() | kSkipFocus);
 }
 
-void WinStaticBox::SetColours(HostColour background, HostColour second_background, HostColour text)
+void WinStaticBox::SetColours(RawColour background, RawColour second_background, RawColour text)
 {
     background_ = background;
     second_background_ = second_background;
@@ -63,10 +63,10 @@ HostSize WinStaticBox::NaturalTextSize()
     return WrappedTextSize(32767);
 }
 
-void WinStaticBox::Paint(HostPainter& painter, const HostRect& client, bool enabled)
+void WinStaticBox::Draw(HostPainter& painter, const HostRect& client, bool enabled)
 {
     painter.FillRect(client, background_);
-    if (second_background_ != kHostNoColour) {
+    if (second_background_ != RawColour::None()) {
         int32_t middle = client.top + client.Height() / 2;
         painter.FillRect({ client.left, middle, client.right, client.bottom }, second_background_);
     }
@@ -93,19 +93,9 @@ void WinStaticBox::Paint(HostPainter& painter, const HostRect& client, bool enab
     painter.Restore();
 }
 
-HostResult WinStaticBox::HandleMessage(uint32_t message, HostWParam wparam, HostLParam lparam)
+void WinStaticBox::Paint(HostPainter& painter, const HostRect&)
 {
-    switch (message) {
-    case HostMsg::kPaint:
-        if (lparam != 0)
-            Paint(*reinterpret_cast<HostPainter*>(lparam), Host::ClientRect(Window()), Enabled());
-        return 0;
-    case HostMsg::kEnable:
-        Invalidate();
-        return 0;
-    default:
-        return WinView::HandleMessage(message, wparam, lparam);
-    }
+    Draw(painter, Host::ClientRect(Window()), Enabled());
 }
 
 } // namespace WinLayer

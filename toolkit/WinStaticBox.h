@@ -24,39 +24,39 @@ public:
     static constexpr uint32_t kAlignTop = 0x10;
     static constexpr uint32_t kAlignBottom = 0x20;
 
-    static constexpr HostColour kDefaultBackground = HostRgb(0xF0, 0xF0, 0xF0);
-    static constexpr HostColour kDefaultText = HostRgb(0x1E, 0x1E, 0x1E);
-    static constexpr HostColour kDisabledText = HostRgb(0xA0, 0xA0, 0xA0);
+    static constexpr RawColour kDefaultBackground = RawColour::FromRgb(0xF0, 0xF0, 0xF0);
+    static constexpr RawColour kDefaultText = RawColour::FromRgb(0x1E, 0x1E, 0x1E);
+    static constexpr RawColour kDisabledText = RawColour::FromRgb(0xA0, 0xA0, 0xA0);
 
     WinStaticBox();
 
-    // `second_background` kHostNoColour: one colour only.
-    void SetColours(HostColour background, HostColour second_background, HostColour text);
-    HostColour Background() const { return background_; }
-    HostColour SecondBackground() const { return second_background_; }
-    HostColour TextColour() const { return text_colour_; }
+    // `second_background` RawColour::None(): one colour only.
+    void SetColours(RawColour background, RawColour second_background, RawColour text);
+    RawColour Background() const { return background_; }
+    RawColour SecondBackground() const { return second_background_; }
+    RawColour TextColour() const { return text_colour_; }
     uint32_t BoxStyle() const { return box_style_; }
     void SetBoxStyle(uint32_t box_style);
 
     // The natural size with word wrapping at `width` (text only, without the margins).
     HostSize WrappedTextSize(int32_t width);
 
-    // Slot 2: the text, and a repaint.
+    // Takes the text and repaints.
     void SetText(const RawLayer::RawString& text) override;
 
     HostSize NaturalTextSize() override;
-    HostResult HandleMessage(uint32_t message, HostWParam wparam, HostLParam lparam) override;
+    void Paint(HostPainter& painter, const HostRect& dirty) override;
 
-    // Paints the whole box into `client` (also used by tests without a window).
-    void Paint(HostPainter& painter, const HostRect& client, bool enabled);
+    // Paints the whole box into `client` (what Paint does; also used by tests without a window).
+    void Draw(HostPainter& painter, const HostRect& client, bool enabled);
 
 private:
     uint32_t TextFlags() const;
     const HostFont& DrawingFont() const;
 
-    HostColour background_ = kDefaultBackground;
-    HostColour second_background_ = kHostNoColour;
-    HostColour text_colour_ = kDefaultText;
+    RawColour background_ = kDefaultBackground;
+    RawColour second_background_ = RawColour::None();
+    RawColour text_colour_ = kDefaultText;
     uint32_t box_style_ = 0;
 };
 

@@ -1,5 +1,6 @@
-// Sections: the style record (text slots 0-3), the resize record (anchored layout), the default
-// slots, fitting, ownership and window helpers, dispatch of host messages to the slots and hooks.
+// Sections: the style record (the window text), the resize record (anchored layout), the
+// default operations, the typed handlers and the decoding that calls them, fitting, ownership
+// and window helpers, dispatch of host messages to the handlers and hooks.
 
 #include <core/RawEncoding.h>
 #include <toolkit/WinDialog.h>
@@ -17,7 +18,7 @@ namespace WinLayer {
 using RawLayer::RawEncoding;
 using RawLayer::RawString;
 
-// --- Style record: text slots 0-3 ---------------------------------------------------------
+// --- Style record: the window text -----------------------------------------------------------
 
 RawString WinViewStyle::GetText() const
 {
@@ -127,9 +128,9 @@ WinView::~WinView()
         Host::DestroyWindow(window_);
 }
 
-HostResult WinView::HandleMessage(uint32_t, HostWParam, HostLParam)
+HostResult WinView::HandleMessage(uint32_t message, HostWParam wparam, HostLParam lparam)
 {
-    return kHostNotHandled;
+    return HandleEvent(Host::Decode(window_, message, wparam, lparam));
 }
 
 HostResult WinView::OnCommand(uint32_t command_word)
@@ -145,16 +146,6 @@ HostResult WinView::OnCommand(uint32_t command_word)
 HostResult WinView::OnContextCommand(uint32_t, HostLParam)
 {
     return -1;
-}
-
-bool WinView::MeasureItem(HostWParam, HostLParam)
-{
-    return false;
-}
-
-bool WinView::DrawItem(HostWParam, HostLParam)
-{
-    return false;
 }
 
 bool WinView::PreTranslate(const HostMessage&, HostResult&)
@@ -190,6 +181,151 @@ void WinView::OnSizeState(int, int)
 
 void WinView::OnSpare(int, int)
 {
+}
+
+// --- Typed handlers ---------------------------------------------------------------------------
+
+HostResult WinView::HandleEvent(const HostEvent& event)
+{
+    const auto answer = [](bool handled) { return handled ? HostResult { 0 } : kHostNotHandled; };
+    switch (event.kind) {
+    case HostEventKind::None:
+        return kHostNotHandled;
+    case HostEventKind::Paint:
+        Paint(*event.painter, event.dirty);
+        return 0;
+    case HostEventKind::MouseDown:
+        return answer(OnMouseDown(event.point, event.button, event.modifiers));
+    case HostEventKind::MouseUp:
+        return answer(OnMouseUp(event.point, event.button, event.modifiers));
+    case HostEventKind::DoubleClick:
+        return answer(OnDoubleClick(event.point, event.button, event.modifiers));
+    case HostEventKind::MouseMove:
+        return answer(OnMouseMove(event.point, event.modifiers));
+    case HostEventKind::MouseWheel:
+        return answer(OnMouseWheel(event.point, event.wheel_delta, event.modifiers));
+    case HostEventKind::KeyDown:
+        return answer(OnKeyDown(event.key, event.modifiers));
+    case HostEventKind::KeyUp:
+        return answer(OnKeyUp(event.key, event.modifiers));
+    case HostEventKind::Char:
+        return answer(OnChar(event.code_point));
+    case HostEventKind::Composition:
+        return answer(OnComposition(*event.composition));
+    case HostEventKind::FocusGained:
+        OnFocusGained();
+        return 0;
+    case HostEventKind::FocusLost:
+        OnFocusLost();
+        return 0;
+    case HostEventKind::CaptureLost:
+        OnCaptureLost();
+        return 0;
+    case HostEventKind::Timer:
+        return answer(OnTimer(event.timer_id));
+    case HostEventKind::DropFiles:
+        return answer(OnDropFiles(event.drop->paths, event.point));
+    case HostEventKind::ContextMenu:
+        return answer(OnContextMenu(event.point));
+    case HostEventKind::Scroll:
+        return answer(OnScroll(event.bar, event.scroll_code, event.scroll_position));
+    case HostEventKind::MeasureItem:
+        return MeasureItem(*event.measure_item) ? 1 : kHostNotHandled;
+    case HostEventKind::DrawItem:
+        return DrawItem(*event.draw_item) ? 1 : kHostNotHandled;
+    }
+    return kHostNotHandled;
+}
+
+void WinView::Paint(HostPainter&, const HostRect&)
+{
+}
+
+bool WinView::OnMouseDown(HostPoint, HostMouseButton, uint32_t)
+{
+    return false;
+}
+
+bool WinView::OnMouseUp(HostPoint, HostMouseButton, uint32_t)
+{
+    return false;
+}
+
+bool WinView::OnDoubleClick(HostPoint, HostMouseButton, uint32_t)
+{
+    return false;
+}
+
+bool WinView::OnMouseMove(HostPoint, uint32_t)
+{
+    return false;
+}
+
+bool WinView::OnMouseWheel(HostPoint, int32_t, uint32_t)
+{
+    return false;
+}
+
+bool WinView::OnKeyDown(uint32_t, uint32_t)
+{
+    return false;
+}
+
+bool WinView::OnKeyUp(uint32_t, uint32_t)
+{
+    return false;
+}
+
+bool WinView::OnChar(char32_t)
+{
+    return false;
+}
+
+bool WinView::OnComposition(const HostComposition&)
+{
+    return false;
+}
+
+void WinView::OnFocusGained()
+{
+}
+
+void WinView::OnFocusLost()
+{
+}
+
+void WinView::OnCaptureLost()
+{
+}
+
+bool WinView::OnTimer(uintptr_t)
+{
+    return false;
+}
+
+bool WinView::OnDropFiles(const std::vector<std::string>&, HostPoint)
+{
+    return false;
+}
+
+bool WinView::OnContextMenu(HostPoint)
+{
+    return false;
+}
+
+bool WinView::OnScroll(int, uint16_t, int32_t)
+{
+    return false;
+}
+
+bool WinView::MeasureItem(HostMeasureItem&)
+{
+    return false;
+}
+
+bool WinView::DrawItem(const HostDrawItem&)
+{
+    return false;
 }
 
 void WinView::ClearText()
@@ -268,8 +404,7 @@ void WinView::SetFont(const WinFontPtr& font)
 {
     font_ = font;
     if (window_ != 0) {
-        HostFont* handle = font_ ? font_->Handle().get() : nullptr;
-        Host::SendMessage(window_, HostMsg::kSetFont, reinterpret_cast<HostWParam>(handle), 1);
+        Host::SetWindowFont(window_, font_ ? font_->Handle().get() : nullptr, true);
     }
 }
 
@@ -411,12 +546,6 @@ HostResult WinView::Dispatch(uint32_t message, HostWParam wparam, HostLParam lpa
         switch (message) {
         case HostMsg::kCommand:
             result = OnCommand(static_cast<uint32_t>(wparam));
-            break;
-        case HostMsg::kMeasureItem:
-            result = MeasureItem(wparam, lparam) ? 1 : kHostNotHandled;
-            break;
-        case HostMsg::kDrawItem:
-            result = DrawItem(wparam, lparam) ? 1 : kHostNotHandled;
             break;
         case WinDialog::kMsgContextCommand:
             result = OnContextCommand(static_cast<uint32_t>(wparam), lparam);

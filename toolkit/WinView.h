@@ -1,19 +1,22 @@
 #pragma once
 
 // The base of every window of the toolkit: a dialog or a control inside one. A view is built
-// without a window; adding it to a dialog creates its host window. Its virtual operations keep
-// a fixed slot order (text: 0-3 in WinViewStyle; 4-16 here; natural size: WinViewFitting 0-1),
-// which subclasses and the message routing rely on.
+// without a window; adding it to a dialog creates its host window. The view's message handler
+// decodes each host message once and calls a typed handler (Paint, OnMouseDown, OnKeyDown, ...);
+// controls override those. The raw message operation stays for hooks and for messages without
+// a typed handler.
 
 #include <core/RawString.h>
 #include <toolkit/WinFont.h>
 #include <toolkit/WinViewHookList.h>
+#include <toolkit/host/HostEvent.h>
 #include <toolkit/host/HostTypes.h>
 
 #include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <vector>
 
 namespace WinLayer {
 
@@ -23,13 +26,14 @@ class WinDialog;
 class WinViewStyle {
 public:
     virtual ~WinViewStyle() = default;
-    // Slot 0: the window text in the application's text encoding (UTF-8).
+    // The window text in the application's text encoding (UTF-8); window creation and the
+    // host's text come from it.
     virtual RawLayer::RawString GetText() const;
-    // Slot 1: an empty text of the same encoding; bumps the revision.
+    // Makes the text an empty one of the same encoding; bumps the revision.
     virtual void ClearText();
-    // Slot 2: takes `text` as it is (no copy when it is the same object); bumps the revision.
+    // Takes `text` as it is (no copy when it is the same object); bumps the revision.
     virtual void SetText(const RawLayer::RawString& text);
-    // Slot 3: takes `text` converted to UTF-8; bumps the revision.
+    // Takes `text` converted to UTF-8; bumps the revision.
     virtual void SetTextConverted(const RawLayer::RawString& text);
 
     const RawLayer::RawString& Text() const { return text_; }
@@ -119,9 +123,10 @@ protected:
 class WinViewFitting {
 public:
     virtual ~WinViewFitting() = default;
-    // Slot 0: the natural size of the view's text.
+    // The natural size of the view's text; Fit measures with it.
     virtual HostSize NaturalTextSize() = 0;
-    // Slot 1: the outer window rectangle of a client rectangle for the view's style.
+    // The outer window rectangle of a client rectangle for the view's style; Fit grows the
+    // natural size with it.
     virtual HostRect OuterRect(const HostRect& client) = 0;
 
     HostSize Natural() const { return natural_; }
@@ -142,45 +147,91 @@ public:
     WinView(const WinView&) = delete;
     WinView& operator=(const WinView&) = delete;
 
-    // Slot 4: a host message; kHostNotHandled for the default handling.
+    // A host message, raw: hooks see the same. The default decodes it (Host::Decode) and calls
+    // the typed handler below; an override handles the messages it wants raw and passes the
+    // others on. Answers kHostNotHandled for the default handling.
     virtual HostResult HandleMessage(uint32_t message, HostWParam wparam, HostLParam lparam);
-    // Slot 5: a command from a child (control id in the low word, notification code in the
-    // high word); forwards to the owning dialog's slot 12, -1 without a dialog.
+
+    // --- Typed handlers, called by HandleMessage -----------------------------------------
+    // Those answering bool return true when they handled the event and false for the default
+    // handling: an unhandled double click comes back as a press, an unhandled wheel scrolls a
+    // window with scroll bars or goes to the parent, an unhandled right button release asks for
+    // a context menu, which goes to the parent when unhandled; Tab and Escape move the focus
+    // and cancel the dialog. Points are in the view's client coordinates; modifiers are HostMod
+    // bits.
+    // Paints the part `dirty` of the client area; the painter is clipped to it.
+    virtual void Paint(HostPainter& painter, const HostRect& dirty);
+    virtual bool OnMouseDown(HostPoint point, HostMouseButton button, uint32_t modifiers);
+    virtual bool OnMouseUp(HostPoint point, HostMouseButton button, uint32_t modifiers);
+    virtual bool OnDoubleClick(HostPoint point, HostMouseButton button, uint32_t modifiers);
+    virtual bool OnMouseMove(HostPoint point, uint32_t modifiers);
+    // `delta` is 120 a notch, positive away from the user.
+    virtual bool OnMouseWheel(HostPoint point, int32_t delta, uint32_t modifiers);
+    // Keys as HostKey values. Keys pressed with Alt are the window's system keys (menus, the
+    // window menu) and reach only HandleMessage.
+    virtual bool OnKeyDown(uint32_t key, uint32_t modifiers);
+    virtual bool OnKeyUp(uint32_t key, uint32_t modifiers);
+    // A typed character (a whole code point; Return, Tab, Backspace and Escape come as 13, 9,
+    // 8 and 27, Ctrl with a letter as its control code).
+    virtual bool OnChar(char32_t code_point);
+    // The input method's composition changed; see HostComposition for its forms.
+    virtual bool OnComposition(const HostComposition& composition);
+    virtual void OnFocusGained();
+    virtual void OnFocusLost();
+    // The mouse capture the view held went to another window.
+    virtual void OnCaptureLost();
+    virtual bool OnTimer(uintptr_t id);
+    // Files dropped on a view whose extended style accepts them.
+    virtual bool OnDropFiles(const std::vector<std::string>& paths, HostPoint point);
+    // A context menu is asked for at `point` (the pointer, or a point of the view's choosing
+    // when it was asked for from the keyboard).
+    virtual bool OnContextMenu(HostPoint point);
+    // The view's scroll bar `bar` (kSbVert, kSbHorz) was used: a kSb code, and for the thumb
+    // codes the position (32 bits).
+    virtual bool OnScroll(int bar, uint16_t code, int32_t position);
+    // Owner-drawn items of a child control, sent to its dialog: fill in the item's size, or
+    // draw it; true when done.
+    virtual bool MeasureItem(HostMeasureItem& item);
+    virtual bool DrawItem(const HostDrawItem& item);
+
+    // --- Notices and requests of the toolkit --------------------------------------------
+    // A command from a child (control id in the low word, notification code in the high
+    // word), from kCommand; forwards to the owning dialog's OnNotify, -1 without a dialog.
     virtual HostResult OnCommand(uint32_t command_word);
-    // Slot 6: a context-menu command (private message 0x8003).
+    // A command chosen in the view's context menu (ShowContextMenu), delivered through the
+    // private message 0x8003 once the menu has closed.
     virtual HostResult OnContextCommand(uint32_t command, HostLParam parameter);
-    // Slots 7 and 8: owner-drawn items (kMeasureItem, kDrawItem).
-    virtual bool MeasureItem(HostWParam wparam, HostLParam lparam);
-    virtual bool DrawItem(HostWParam wparam, HostLParam lparam);
-    // Slot 9: a queued message before translation; true swallows it (with `result`).
+    // A queued message before translation, offered by the dialog's message loop when the view
+    // asks for it (flag kWantsPreTranslate); true swallows it (with `result`).
     virtual bool PreTranslate(const HostMessage& message, HostResult& result);
-    // Slot 10: the host window was created.
+    // The host window was created (AddChild, Create, ShowModal): initialise, set the focus.
     virtual void OnCreated();
-    // Slot 11: the host window was destroyed.
+    // The host window was destroyed; the view stays, without a window.
     virtual void OnDestroyed();
-    // Slot 12: a notification from a child view.
+    // A notification from a child view (its command's code), through OnCommand.
     virtual HostResult OnNotify(WinView* child, uint32_t code);
-    // Slot 13: adjust a dialog's minimum tracking size; true when changed.
+    // Asked by a dialog when the host asks for its size limits: grow `min_track` to what the
+    // children need; true when changed.
     virtual bool AdjustMinTrackSize(HostSize& min_track);
-    // Slot 14: lay out the children after a size change.
+    // Lays the children out after the dialog's client area changed size.
     virtual void LayoutChildren();
-    // Slot 15: the size state changed (0 restored, 1 minimized, 2 maximized; 5 not yet sized).
+    // The dialog's size state changed (0 restored, 1 minimized, 2 maximized; 5 not yet sized).
     virtual void OnSizeState(int previous, int current);
-    // Slot 16: spare notice.
+    // A notice with two integers that no caller of the toolkit uses yet.
     virtual void OnSpare(int first, int second);
 
-    // Text slots 1-3 also set the text of the window, when there is one.
+    // The text setters also set the text of the window, when there is one.
     void ClearText() override;
     void SetText(const RawLayer::RawString& text) override;
     void SetTextConverted(const RawLayer::RawString& text) override;
-    // The text of slot 0 as UTF-8 bytes, as the host takes it.
+    // The text of GetText as UTF-8 bytes, as the host takes it.
     std::string TextUtf8() const;
 
-    // Fitting slots with their defaults: the text measured with the view's font (no prefix,
+    // The fitting operations' defaults: the text measured with the view's font (no prefix,
     // tab length 4, word break for multi-line styles); the frame and scroll bars of the style.
     HostSize NaturalTextSize() override;
     HostRect OuterRect(const HostRect& client) override;
-    // Stores the natural size, adds the margins, applies slot 1 and stores the outer size.
+    // Stores the natural size, adds the margins, applies OuterRect and stores the outer size.
     HostSize Fit();
 
     WinDialog* OwnerDialog() const { return owner_; }
@@ -199,7 +250,7 @@ public:
     void Show(bool show);
     // Moves the view (and its window) to a rectangle in the parent's client coordinates.
     void MoveTo(const HostRect& rect, bool repaint = true);
-    // Shows a popup menu at a client point; a chosen command comes back to slot 6 through 0x8003.
+    // Shows a popup menu at a client point; a chosen command comes back to OnContextCommand.
     void ShowContextMenu(const class HostMenu& menu, HostPoint client);
 
     // The active modal child's window (0 when none), guarded for job threads.
@@ -212,8 +263,8 @@ public:
     bool Subclassed() const { return subclassed_; }
 
     // Toolkit internals: window creation and message dispatch for this view.
-    // The handling of a child view's message: slot 4 and the hooks, then the decoded defaults
-    // (commands, owner-drawn items, context commands, Tab and Escape), then the host's default.
+    // The handling of a child view's message: HandleMessage and the hooks, then the toolkit's
+    // defaults (commands, context commands, Tab and Escape), then the host's default.
     HostResult Dispatch(uint32_t message, HostWParam wparam, HostLParam lparam);
     // Sets the window, owner and identifier (window 0 before the window is made).
     void AttachWindow(HostHandle window, WinDialog* owner, uint16_t id);
@@ -223,10 +274,10 @@ public:
 protected:
     // Posts a command word (id, code) to the owning dialog.
     void PostCommand(uint16_t code);
-    // Slot 4, then the hooks: the first hook answer other than kHostNotHandled wins, otherwise
-    // slot 4's answer stands.
+    // HandleMessage, then the hooks: the first hook answer other than kHostNotHandled wins,
+    // otherwise HandleMessage's answer stands.
     HostResult AskHandlers(uint32_t message, HostWParam wparam, HostLParam lparam);
-    // The toolkit's handling of what slot 4 and the hooks left: Tab moves the focus in the
+    // The toolkit's handling of what HandleMessage and the hooks left: Tab moves the focus in the
     // owning dialog, Escape posts a cancel command to it. kHostNotHandled for anything else.
     HostResult HandleNavigationKey(uint32_t message, HostWParam wparam);
     // The dialog a command or focus move of this view goes to: the owner, or the view itself
@@ -234,6 +285,9 @@ protected:
     WinDialog* CommandTarget();
 
 private:
+    // Calls the typed handler of a decoded message.
+    HostResult HandleEvent(const HostEvent& event);
+
     WinDialog* owner_ = nullptr;
     bool subclassed_ = true;
     WinFontPtr font_;

@@ -1,7 +1,7 @@
 #pragma once
 
 // A message hook attached to a view: it sees every message the view's handler sees, after the
-// view's own message slot. A hook that answers anything but kHostNotHandled gives the message's
+// view's own HandleMessage. A hook that answers anything but kHostNotHandled gives the message's
 // result, and the hooks after it are not asked.
 
 #include <toolkit/host/HostTypes.h>

@@ -16,6 +16,7 @@
 
 using namespace JobLayer;
 using B = JobBlockUnit;
+using RawLayer::RawColour;
 
 namespace {
 
@@ -91,11 +92,15 @@ TEST(JobBlockFill, TakesTheFoundBlockTheFileTimeAndTheFileLineEnd)
 // colour rule that applies wins.
 TEST(JobBlockFlags, ColourAndUserCheckFollowTheFlags)
 {
-    const std::tuple<uint16_t, uint32_t, bool> cases[]
-        = { { B::kChk, B::kWindowBackground, true }, { 0, 0xF0F0F0, true }, { B::kUpd, 0xF0F0F0, true },
-              { B::kAct | B::kUpd | B::kRep, 0xF0F0F0, true }, { B::kLng | B::kChk, 0xFFE0E0, false },
-              { B::kLng | B::kApl, 0xFFE0E0, false }, { B::kChk | B::kAfl | B::kOvw, 0xFFE0E0, true },
-              { B::kChk | B::kOvw | B::kApl, 0xFFFFB0, false }, { B::kApl, 0xC0C0C0, false } };
+    const RawColour grey = RawColour::FromRgb(0xF0, 0xF0, 0xF0);
+    const RawColour red = RawColour::FromRgb(0xFF, 0xE0, 0xE0);
+    const RawColour yellow = RawColour::FromRgb(0xFF, 0xFF, 0xB0);
+    const RawColour dark = RawColour::FromRgb(0xC0, 0xC0, 0xC0);
+    const std::tuple<uint16_t, RawColour, bool> cases[]
+        = { { B::kChk, B::kWindowBackground, true }, { 0, grey, true }, { B::kUpd, grey, true },
+              { B::kAct | B::kUpd | B::kRep, grey, true }, { B::kLng | B::kChk, red, false },
+              { B::kLng | B::kApl, red, false }, { B::kChk | B::kAfl | B::kOvw, red, true },
+              { B::kChk | B::kOvw | B::kApl, yellow, false }, { B::kApl, dark, false } };
     for (const auto& [flags, colour, may_check] : cases) {
         B block;
         block.StoreFlags(flags);

@@ -10,6 +10,7 @@ namespace {
 using JobLayer::JobHitMulti;
 using JobLayer::JobHitSingle;
 using JobLayer::JobHitUnit;
+using RawLayer::RawColour;
 using RawLayer::RawEncoding;
 using RawLayer::RawString;
 
@@ -61,20 +62,11 @@ INSTANTIATE_TEST_SUITE_P(Table, JobHitShift,
         ShiftCase { "destroyed stays destroyed", { { -1, -1 } }, -1, -1, 0, 3, { { -1, -1 } } },
         ShiftCase { "no room to move", { { kMax - 2, kMax } }, 0, 1, 0, 5, { { -1, -1 } } }));
 
-TEST(JobHitMultiColour, TakesFourSlotsInTurn)
-{
-    EXPECT_EQ(JobHitMulti::Colour(0), 0xFFA0FFu);
-    EXPECT_EQ(JobHitMulti::Colour(1), 0xFFC580u);
-    EXPECT_EQ(JobHitMulti::Colour(2), 0x80FF80u);
-    EXPECT_EQ(JobHitMulti::Colour(3), 0xC0C0FFu);
-    EXPECT_EQ(JobHitMulti::Colour(4), 0xFFA0FFu);
-}
-
 TEST(JobHitMultiCopy, SharesCapturesButNotUnits)
 {
     JobHitMulti multi;
     JobHitSingle& first = multi.Emplace(Single({ { 0, 3 } }));
-    first.colour = 7;
+    first.colour = RawColour::FromRgb(0, 0, 7);
     first.Front().ranges.Add(1, 2);
     multi.Emplace(Single({ { 4, 6 } }));
 

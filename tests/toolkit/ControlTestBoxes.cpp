@@ -12,32 +12,32 @@
 namespace QuelvaneTest {
 namespace {
 
-constexpr HostColour kTop = HostRgb(0x20, 0x60, 0xA0);
-constexpr HostColour kBottom = HostRgb(0xE0, 0xC0, 0x10);
-constexpr HostColour kInk = HostRgb(0x10, 0x10, 0x10);
+constexpr RawColour kTop = RawColour::FromRgb(0x20, 0x60, 0xA0);
+constexpr RawColour kBottom = RawColour::FromRgb(0xE0, 0xC0, 0x10);
+constexpr RawColour kInk = RawColour::FromRgb(0x10, 0x10, 0x10);
 
 TEST_F(ControlTest, StaticBoxPaintsOneOrTwoColours)
 {
     RecordingDialog dialog;
     WinStaticBox one;
     WinStaticBox two;
-    one.SetColours(kTop, kHostNoColour, kInk);
+    one.SetColours(kTop, RawColour::None(), kInk);
     two.SetColours(kTop, kBottom, kInk);
     dialog.Add(one, { 10, 10, 110, 50 });
     dialog.Add(two, { 120, 10, 220, 50 });
     ASSERT_TRUE(dialog.Open());
 
     for (int32_t y : { 0, 19, 20, 39 })
-        EXPECT_EQ(Host::PixelAt(one.Window(), { 50, y }), Rgb(kTop)) << y;
+        EXPECT_EQ(Host::PixelAt(one.Window(), { 50, y }), kTop) << y;
     // The second colour starts at the vertical middle.
-    EXPECT_EQ(Host::PixelAt(two.Window(), { 50, 0 }), Rgb(kTop));
-    EXPECT_EQ(Host::PixelAt(two.Window(), { 50, 19 }), Rgb(kTop));
-    EXPECT_EQ(Host::PixelAt(two.Window(), { 50, 20 }), Rgb(kBottom));
-    EXPECT_EQ(Host::PixelAt(two.Window(), { 50, 39 }), Rgb(kBottom));
+    EXPECT_EQ(Host::PixelAt(two.Window(), { 50, 0 }), kTop);
+    EXPECT_EQ(Host::PixelAt(two.Window(), { 50, 19 }), kTop);
+    EXPECT_EQ(Host::PixelAt(two.Window(), { 50, 20 }), kBottom);
+    EXPECT_EQ(Host::PixelAt(two.Window(), { 50, 39 }), kBottom);
 }
 
 // The columns where a box's text is drawn in `colour` (a full block character fills its cell).
-std::pair<int32_t, int32_t> InkColumns(const WinView& box, uint32_t colour)
+std::pair<int32_t, int32_t> InkColumns(const WinView& box, RawColour colour)
 {
     int32_t first = -1;
     int32_t last = -1;
@@ -63,7 +63,7 @@ TEST_F(ControlTest, StaticBoxAlignsItsTextInsideTheMarginsAndGreysItWhenDisabled
     WinStaticBox disabled;
     for (WinStaticBox* box : { &left, &right, &centre, &disabled }) {
         box->SetText(Utf8("\u2588\u2588"));
-        box->SetColours(HostRgb(0xFF, 0xFF, 0xFF), kHostNoColour, kInk);
+        box->SetColours(RawColour::FromRgb(0xFF, 0xFF, 0xFF), RawColour::None(), kInk);
         box->SetMargins({ 12, 2, 12, 2 });
     }
     left.SetBoxStyle(WinStaticBox::kAlignLeft);
@@ -75,17 +75,17 @@ TEST_F(ControlTest, StaticBoxAlignsItsTextInsideTheMarginsAndGreysItWhenDisabled
     dialog.Add(disabled, { 10, 130, 210, 160 });
     ASSERT_TRUE(dialog.Open());
 
-    auto [left_first, left_last] = InkColumns(left, Rgb(kInk));
-    auto [right_first, right_last] = InkColumns(right, Rgb(kInk));
-    auto [centre_first, centre_last] = InkColumns(centre, Rgb(kInk));
+    auto [left_first, left_last] = InkColumns(left, kInk);
+    auto [right_first, right_last] = InkColumns(right, kInk);
+    auto [centre_first, centre_last] = InkColumns(centre, kInk);
     ASSERT_GE(left_first, 0);
     EXPECT_LE(std::abs(left_first - 12), 2);
     EXPECT_LE(std::abs(right_last - (200 - 12)), 2);
     EXPECT_LE(std::abs((centre_first + centre_last) / 2 - 100), 2);
     EXPECT_EQ(right_last - right_first, left_last - left_first);
 
-    EXPECT_EQ(InkColumns(disabled, Rgb(kInk)).first, -1);
-    EXPECT_GE(InkColumns(disabled, Rgb(WinStaticBox::kDisabledText)).first, 0);
+    EXPECT_EQ(InkColumns(disabled, kInk).first, -1);
+    EXPECT_GE(InkColumns(disabled, WinStaticBox::kDisabledText).first, 0);
 }
 
 TEST_F(ControlTest, MultiLineStaticBoxWrapsItsWords)
@@ -116,13 +116,13 @@ TEST_F(ControlTest, ImageBoxShowsThePoolBitmapScaledAndCentred)
     dialog.Add(same_size, { 60, 10, 100, 50 });
     ASSERT_TRUE(dialog.Open());
 
-    EXPECT_EQ(Host::PixelAt(stretched.Window(), { 0, 0 }), 0xFF0000u);
-    EXPECT_EQ(Host::PixelAt(stretched.Window(), { 39, 39 }), 0xFF0000u);
+    EXPECT_EQ(Host::PixelAt(stretched.Window(), { 0, 0 }), RawColour::FromRgb(0xFF, 0, 0));
+    EXPECT_EQ(Host::PixelAt(stretched.Window(), { 39, 39 }), RawColour::FromRgb(0xFF, 0, 0));
     // At its own size the 4 x 4 bitmap sits in the middle of the 40 x 40 box.
-    EXPECT_EQ(Host::PixelAt(same_size.Window(), { 18, 18 }), 0xFF0000u);
-    EXPECT_EQ(Host::PixelAt(same_size.Window(), { 21, 21 }), 0xFF0000u);
-    EXPECT_EQ(Host::PixelAt(same_size.Window(), { 17, 17 }), Rgb(WinImageBox::kDefaultBackground));
-    EXPECT_EQ(Host::PixelAt(same_size.Window(), { 22, 22 }), Rgb(WinImageBox::kDefaultBackground));
+    EXPECT_EQ(Host::PixelAt(same_size.Window(), { 18, 18 }), RawColour::FromRgb(0xFF, 0, 0));
+    EXPECT_EQ(Host::PixelAt(same_size.Window(), { 21, 21 }), RawColour::FromRgb(0xFF, 0, 0));
+    EXPECT_EQ(Host::PixelAt(same_size.Window(), { 17, 17 }), WinImageBox::kDefaultBackground);
+    EXPECT_EQ(Host::PixelAt(same_size.Window(), { 22, 22 }), WinImageBox::kDefaultBackground);
 }
 
 class DividerTest : public ControlTest {

@@ -142,10 +142,10 @@ TEST_F(ButtonTest, ADisabledButtonNeitherClicksNorFlips)
 TEST_F(ButtonTest, ToggleStateAndFocusChangeTheLook)
 {
     Open();
-    uint32_t off = Host::PixelAt(toggle_.Window(), { 8, 15 });
+    RawColour off = Host::PixelAt(toggle_.Window(), { 8, 15 });
     Click(toggle_);
-    uint32_t on = Host::PixelAt(toggle_.Window(), { 8, 15 });
-    EXPECT_EQ(on, Rgb(WinButton::kAccent));
+    RawColour on = Host::PixelAt(toggle_.Window(), { 8, 15 });
+    EXPECT_EQ(on, WinButton::kAccent);
     EXPECT_NE(on, off);
     Click(toggle_);
     EXPECT_EQ(Host::PixelAt(toggle_.Window(), { 8, 15 }), off);
@@ -153,8 +153,8 @@ TEST_F(ButtonTest, ToggleStateAndFocusChangeTheLook)
     // The focused button has an accent outline two pixels wide; the others a one-pixel grey one.
     plain_.Focus();
     Host::DrainMessages();
-    EXPECT_EQ(Host::PixelAt(plain_.Window(), { 50, 1 }), Rgb(WinButton::kAccent));
-    EXPECT_NE(Host::PixelAt(coded_.Window(), { 50, 1 }), Rgb(WinButton::kAccent));
+    EXPECT_EQ(Host::PixelAt(plain_.Window(), { 50, 1 }), WinButton::kAccent);
+    EXPECT_NE(Host::PixelAt(coded_.Window(), { 50, 1 }), WinButton::kAccent);
 }
 
 class RecordingExecution : public WinDropButton::Execution {

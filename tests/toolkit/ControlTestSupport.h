@@ -1,13 +1,13 @@
 #pragma once
 
 // A dialog for control tests: it shows its children on the headless host and records every
-// notification that reaches its slot 12 (child id and code).
+// notification that reaches its OnNotify (child id and code).
 
 #include <toolkit/WinDialog.h>
 #include <toolkit/host/HostMessageLoop.h>
 #include <toolkit/host/HostSystem.h>
-#include <toolkit/host/HostTesting.h>
 #include <toolkit/host/HostWindow.h>
+#include <toolkit/host/testing/HostTesting.h>
 
 #include <cstdint>
 #include <utility>
@@ -75,11 +75,6 @@ protected:
     {
         Host::InjectKey(key, modifiers);
         Host::DrainMessages();
-    }
-    // A host colour (0x00BBGGRR) as PixelAt reports it (0xRRGGBB).
-    static uint32_t Rgb(HostColour colour)
-    {
-        return ((colour & 0xFF) << 16) | (colour & 0xFF00) | ((colour >> 16) & 0xFF);
     }
 };
 

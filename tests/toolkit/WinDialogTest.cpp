@@ -8,8 +8,8 @@
 #include <toolkit/host/HostMessageLoop.h>
 #include <toolkit/host/HostPainter.h>
 #include <toolkit/host/HostSystem.h>
-#include <toolkit/host/HostTesting.h>
 #include <toolkit/host/HostWindow.h>
+#include <toolkit/host/testing/HostTesting.h>
 
 #include <algorithm>
 #include <functional>
@@ -225,7 +225,7 @@ TEST_F(WinDialogWindows, FocusOrderSkipsDisabledAndFlaggedViewsAndWraps)
     Host::InjectKey(HostKey::kTab);
     Drain();
     EXPECT_TRUE(b[0]->HasFocus()) << "Tab on the last view wraps to the first";
-    Host::InjectKey(HostKey::kTab, Host::kModShift);
+    Host::InjectKey(HostKey::kTab, HostMod::kShift);
     Drain();
     EXPECT_TRUE(b[4]->HasFocus()) << "Shift+Tab on the first view wraps to the last";
 
@@ -261,7 +261,7 @@ TEST_F(WinDialogWindows, EscapeCancelsUnlessTheDialogIgnoresIt)
         Host::InjectKey(HostKey::kEscape);
         Drain();
         EXPECT_EQ(dialog.notices.size(), 1u);
-        EXPECT_TRUE(dialog.IsOpen()) << "slot 12 ignored the cancel";
+        EXPECT_TRUE(dialog.IsOpen()) << "OnNotify ignored the cancel";
         EXPECT_EQ(dialog.close_asks, 0);
         Shut(dialog);
     }
@@ -366,12 +366,13 @@ TEST_F(WinDialogWindows, OwnerIsBlockedUnderAModalChild)
     bool modal_in_front_after_raise = false;
     bool owner_heard_job = false;
     bool owner_painted = false;
-    owner.on_message = [&](uint32_t message, HostWParam, HostLParam lparam) -> HostResult {
+    owner.on_message = [&](uint32_t message, HostWParam wparam, HostLParam lparam) -> HostResult {
         if (message == HostMsg::kPaint) {
             // A red corner, so the test can tell the owner's painting from the host's ground.
             const HostRect client = Host::ClientRect(owner.Window());
-            reinterpret_cast<HostPainter*>(lparam)->FillRect(
-                { client.right - 20, client.bottom - 20, client.right, client.bottom }, HostRgb(255, 0, 0));
+            Host::Decode(owner.Window(), message, wparam, lparam)
+                .painter->FillRect({ client.right - 20, client.bottom - 20, client.right, client.bottom },
+                    RawColour::FromRgb(255, 0, 0));
             return 0;
         }
         return message == kMsgTest ? 5 : kHostNotHandled;
@@ -395,8 +396,8 @@ TEST_F(WinDialogWindows, OwnerIsBlockedUnderAModalChild)
             Host::MoveWindow(owner.Window(), wider);
             Host::UpdateWindow(owner.Window());
             const HostRect client = Host::ClientRect(owner.Window());
-            owner_painted
-                = Host::PixelAt(owner.Window(), { client.right - 10, client.bottom - 10 }) == 0xFF0000;
+            owner_painted = Host::PixelAt(owner.Window(), { client.right - 10, client.bottom - 10 })
+                == RawColour::FromRgb(0xFF, 0, 0);
             // The owner raised over it: the modal child comes back to the front.
             Host::SetWindowPos(
                 owner.Window(), kHostInsertTop, owner.Rect(), HostSwp::kNoMove | HostSwp::kNoSize);
@@ -465,7 +466,7 @@ TEST_F(WinDialogWindows, ResizeLaysOutAnchoredChildrenAndLimitsTracking)
     Shut(dialog);
 }
 
-TEST_F(WinDialogWindows, HooksAnswerBeforeSlotFour)
+TEST_F(WinDialogWindows, HooksAnswerBeforeTheViewsOwnHandler)
 {
     class AnsweringHook : public WinViewHook {
     public:
@@ -483,7 +484,8 @@ TEST_F(WinDialogWindows, HooksAnswerBeforeSlotFour)
     AnsweringHook hook;
     dialog.Hooks().Add(hook);
     Open(dialog);
-    EXPECT_EQ(Host::SendMessage(dialog.Window(), kMsgTest, 0, 0), 5) << "the hook passes: slot 4 stands";
+    EXPECT_EQ(Host::SendMessage(dialog.Window(), kMsgTest, 0, 0), 5)
+        << "the hook passes: HandleMessage's answer stands";
     EXPECT_EQ(Host::SendMessage(dialog.Window(), kMsgTest + 1, 0, 0), 77) << "the hook's answer wins";
     EXPECT_GT(hook.asked, 2) << "the hook also saw creation";
     Shut(dialog);
@@ -519,7 +521,7 @@ TEST_F(WinDialogWindows, NaturalSizeGrowsWithTextAndLines)
     EXPECT_EQ(box.Fit().cx, short_text.cx + 8 + Host::Metric(HostMetric::VScrollWidth));
 }
 
-TEST_F(WinDialogWindows, ContextMenuCommandComesBackToSlotSix)
+TEST_F(WinDialogWindows, ContextMenuCommandComesBackToOnContextCommand)
 {
     TestDialog dialog(1);
     Open(dialog);

@@ -4,7 +4,7 @@
 #include <toolkit/WinDialog.h>
 #include <toolkit/host/HostMessageLoop.h>
 #include <toolkit/host/HostSystem.h>
-#include <toolkit/host/HostTesting.h>
+#include <toolkit/host/testing/HostTesting.h>
 
 #include <atomic>
 #include <thread>

@@ -2,7 +2,6 @@
 #include <toolkit/gallery/GalleryInfoDialog.h>
 #include <toolkit/host/HostMessageLoop.h>
 #include <toolkit/host/HostSystem.h>
-#include <toolkit/host/HostTesting.h>
 #include <toolkit/host/HostWindow.h>
 
 #include <csignal>
@@ -105,7 +104,7 @@ WinStaticBox& GalleryDialog::Caption(const char* text, const HostRect& rect, uin
     auto caption = std::make_unique<WinStaticBox>();
     caption->SetText(Utf8(text));
     caption->SetBoxStyle(box_style);
-    caption->SetColours(kDialogFace, kHostNoColour, HostRgb(0x50, 0x50, 0x50));
+    caption->SetColours(kDialogFace, RawColour::None(), RawColour::FromRgb(0x50, 0x50, 0x50));
     WinStaticBox& box = *caption;
     captions_.push_back(std::move(caption));
     Place(box, rect);
@@ -148,15 +147,17 @@ void GalleryDialog::Build()
     Caption("Static boxes", { 16, 230, 300, 250 });
     left_text_.SetText(RawString("Left aligned"));
     left_text_.SetBoxStyle(WinStaticBox::kAlignLeft);
-    left_text_.SetColours(HostRgb(0xFF, 0xFF, 0xFF), kHostNoColour, WinStaticBox::kDefaultText);
+    left_text_.SetColours(
+        RawColour::FromRgb(0xFF, 0xFF, 0xFF), RawColour::None(), WinStaticBox::kDefaultText);
     left_text_.SetMargins({ 8, 4, 8, 4 });
     Place(left_text_, { 16, 254, 180, 300 });
     two_colours_.SetText(RawString("Two colours"));
-    two_colours_.SetColours(HostRgb(0xDC, 0xE8, 0xF8), HostRgb(0xB8, 0xCF, 0xEE), HostRgb(0x1A, 0x3A, 0x6A));
+    two_colours_.SetColours(RawColour::FromRgb(0xDC, 0xE8, 0xF8), RawColour::FromRgb(0xB8, 0xCF, 0xEE),
+        RawColour::FromRgb(0x1A, 0x3A, 0x6A));
     Place(two_colours_, { 196, 254, 360, 300 });
     wrapped_.SetText(RawString("A longer text wraps onto more lines inside its margins."));
     wrapped_.SetBoxStyle(WinStaticBox::kAlignRight | WinStaticBox::kMultiLine);
-    wrapped_.SetColours(HostRgb(0xFF, 0xFF, 0xFF), kHostNoColour, WinStaticBox::kDefaultText);
+    wrapped_.SetColours(RawColour::FromRgb(0xFF, 0xFF, 0xFF), RawColour::None(), WinStaticBox::kDefaultText);
     wrapped_.SetMargins({ 8, 4, 8, 4 });
     Place(wrapped_, { 376, 254, 644, 300 });
 
@@ -179,19 +180,22 @@ void GalleryDialog::Build()
 
     Caption("Divider", { 420, 310, 644, 330 });
     panel_left_.SetText(RawString("Drag the bar"));
-    panel_left_.SetColours(HostRgb(0xFF, 0xFF, 0xFF), kHostNoColour, WinStaticBox::kDefaultText);
+    panel_left_.SetColours(
+        RawColour::FromRgb(0xFF, 0xFF, 0xFF), RawColour::None(), WinStaticBox::kDefaultText);
     Place(panel_left_, { 420, 334, 526, 418 });
     divider_.Attach(panel_left_, panel_right_);
     divider_.SetMinimumSize(40);
     divider_.SetCode(kCodeDivider);
     Place(divider_, { 526, 334, 532, 418 });
     panel_right_.SetText(RawString("Other side"));
-    panel_right_.SetColours(HostRgb(0xFF, 0xFF, 0xFF), kHostNoColour, WinStaticBox::kDefaultText);
+    panel_right_.SetColours(
+        RawColour::FromRgb(0xFF, 0xFF, 0xFF), RawColour::None(), WinStaticBox::kDefaultText);
     Place(panel_right_, { 532, 334, 644, 418 });
 
     status_.SetText(RawString("Click a control, or drop files on the drop button."));
     status_.SetBoxStyle(WinStaticBox::kAlignLeft);
-    status_.SetColours(HostRgb(0xE6, 0xE6, 0xE6), kHostNoColour, HostRgb(0x30, 0x30, 0x30));
+    status_.SetColours(
+        RawColour::FromRgb(0xE6, 0xE6, 0xE6), RawColour::None(), RawColour::FromRgb(0x30, 0x30, 0x30));
     status_.SetMargins({ 16, 0, 16, 0 });
     Place(status_, { 0, 436, kClientWidth, kClientHeight });
 }
@@ -262,7 +266,7 @@ int GalleryDialog::ShowInfo()
 void GalleryDialog::TakeScreenshots()
 {
     Host::UpdateWindow(Window());
-    if (!Host::SaveScreenshot(Window(), options_.screenshot))
+    if (!Host::SaveWindowAsPng(Window(), options_.screenshot))
         std::fprintf(stderr, "quelvane-gallery: cannot write %s\n", options_.screenshot.c_str());
     ShowInfo();
     Close();
@@ -274,27 +278,30 @@ void GalleryDialog::TakeSnapshot()
     std::string partial = path + ".part";
     Host::UpdateWindow(Window());
     // Written aside and renamed, so a watcher never reads half a file.
-    if (Host::SaveScreenshot(Window(), partial) && std::rename(partial.c_str(), path.c_str()) == 0)
+    if (Host::SaveWindowAsPng(Window(), partial) && std::rename(partial.c_str(), path.c_str()) == 0)
         std::printf("snapshot %s\n", path.c_str());
     else
         std::printf("snapshot failed %s\n", path.c_str());
     std::fflush(stdout);
 }
 
+bool GalleryDialog::OnTimer(uintptr_t id)
+{
+    if (id != kSnapshotTimer)
+        return false;
+    if (snapshot_requested != 0) {
+        snapshot_requested = 0;
+        TakeSnapshot();
+    }
+    return true;
+}
+
 HostResult GalleryDialog::HandleMessage(uint32_t message, HostWParam wparam, HostLParam lparam)
 {
-    if (message == kMsgScreenshot) {
-        TakeScreenshots();
-        return 0;
-    }
-    if (message == HostMsg::kTimer && wparam == kSnapshotTimer) {
-        if (snapshot_requested != 0) {
-            snapshot_requested = 0;
-            TakeSnapshot();
-        }
-        return 0;
-    }
-    return WinDialog::HandleMessage(message, wparam, lparam);
+    if (message != kMsgScreenshot)
+        return WinDialog::HandleMessage(message, wparam, lparam);
+    TakeScreenshots();
+    return 0;
 }
 
 } // namespace Gallery

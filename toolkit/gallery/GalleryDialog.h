@@ -44,6 +44,8 @@ public:
     void RegisterChildren() override;
     void OnCreated() override;
     HostResult OnNotify(WinView* child, uint32_t code) override;
+    bool OnTimer(uintptr_t id) override;
+    // The private screenshot message.
     HostResult HandleMessage(uint32_t message, HostWParam wparam, HostLParam lparam) override;
 
 private:

@@ -1,6 +1,5 @@
 #include <toolkit/gallery/GalleryInfoDialog.h>
 #include <toolkit/host/HostMessageLoop.h>
-#include <toolkit/host/HostTesting.h>
 #include <toolkit/host/HostWindow.h>
 
 #include <cstdio>
@@ -36,7 +35,7 @@ HostResult GalleryInfoDialog::HandleMessage(uint32_t message, HostWParam wparam,
     if (message != kMsgScreenshot)
         return WinInfoDialog::HandleMessage(message, wparam, lparam);
     Host::UpdateWindow(Window());
-    if (!Host::SaveScreenshot(Window(), screenshot_))
+    if (!Host::SaveWindowAsPng(Window(), screenshot_))
         std::fprintf(stderr, "quelvane-gallery: cannot write %s\n", screenshot_.c_str());
     End(kOk);
     return 0;

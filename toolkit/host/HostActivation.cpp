@@ -2,12 +2,13 @@
 // model: the window system's focus events are hints it weighs (see HostEventPump), never the
 // authority over which window gets the keys.
 
-#include <toolkit/host/HostActivation.h>
-#include <toolkit/host/HostBackBuffer.h>
-#include <toolkit/host/HostGeometry.h>
-#include <toolkit/host/HostScrollBars.h>
-#include <toolkit/host/HostState.h>
 #include <toolkit/host/HostWindow.h>
+#include <toolkit/host/detail/HostActivation.h>
+#include <toolkit/host/detail/HostBackBuffer.h>
+#include <toolkit/host/detail/HostCaretService.h>
+#include <toolkit/host/detail/HostGeometry.h>
+#include <toolkit/host/detail/HostScrollBars.h>
+#include <toolkit/host/detail/HostState.h>
 
 #include <SDL.h>
 
@@ -29,6 +30,7 @@ void HostActivation::ChangeFocus(HostHandle to)
     state.focus = to;
     if (HostWindowRecord* top = state.tree.Find(state.tree.TopLevelOf(to)))
         top->last_focus = to;
+    HostCaretService::FocusChanged(from, to);
     if (Host::IsWindow(from))
         Host::SendMessage(from, HostMsg::kKillFocus, to, 0);
     if (state.focus == to && Host::IsWindow(to))
@@ -221,6 +223,25 @@ HostHandle Capture()
 HostPoint CursorPosition()
 {
     return State().pointer;
+}
+
+uint32_t Modifiers()
+{
+    const HostState& state = State();
+    uint32_t modifiers = 0;
+    if ((state.modifiers & KMOD_SHIFT) != 0)
+        modifiers |= HostMod::kShift;
+    if ((state.modifiers & KMOD_CTRL) != 0)
+        modifiers |= HostMod::kControl;
+    if ((state.modifiers & KMOD_ALT) != 0)
+        modifiers |= HostMod::kAlt;
+    if ((state.buttons & SDL_BUTTON_LMASK) != 0)
+        modifiers |= HostMod::kLeftButton;
+    if ((state.buttons & SDL_BUTTON_RMASK) != 0)
+        modifiers |= HostMod::kRightButton;
+    if ((state.buttons & SDL_BUTTON_MMASK) != 0)
+        modifiers |= HostMod::kMiddleButton;
+    return modifiers;
 }
 
 bool KeyDown(uint32_t virtual_key)

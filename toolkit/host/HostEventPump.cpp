@@ -1,14 +1,15 @@
 // SDL events into the queue, and each into messages when its turn comes: window events and
 // drops here, input through HostInput.
 
-#include <toolkit/host/HostActivation.h>
-#include <toolkit/host/HostBackBuffer.h>
-#include <toolkit/host/HostEventPump.h>
-#include <toolkit/host/HostGeometry.h>
-#include <toolkit/host/HostInput.h>
-#include <toolkit/host/HostState.h>
 #include <toolkit/host/HostSystem.h>
 #include <toolkit/host/HostWindow.h>
+#include <toolkit/host/detail/HostActivation.h>
+#include <toolkit/host/detail/HostBackBuffer.h>
+#include <toolkit/host/detail/HostDisplayScale.h>
+#include <toolkit/host/detail/HostEventPump.h>
+#include <toolkit/host/detail/HostGeometry.h>
+#include <toolkit/host/detail/HostInput.h>
+#include <toolkit/host/detail/HostState.h>
 
 #include <algorithm>
 
@@ -29,6 +30,8 @@ void BeginDrop(uint32_t sdl_window_id)
         state.injected_drop_points.pop_front();
     } else if (!state.headless) {
         SDL_GetGlobalMouseState(&state.drop_point.x, &state.drop_point.y);
+        state.drop_point = { HostDisplayScale::ToLogical(state.drop_point.x),
+            HostDisplayScale::ToLogical(state.drop_point.y) };
     } else {
         state.drop_point = state.pointer;
     }
@@ -69,13 +72,20 @@ void WindowEvent(const SDL_WindowEvent& event)
     switch (event.event) {
     case SDL_WINDOWEVENT_MOVED:
         SDL_GetWindowPosition(record->sdl_window, &now_x, &now_y);
-        if (now_x != rect.left || now_y != rect.top)
-            HostGeometry::Apply({ top, 0, now_x, now_y, 0, 0, HostSwp::kNoSize | HostSwp::kNoZOrder }, true);
+        if (now_x != HostDisplayScale::ToDevice(rect.left) || now_y != HostDisplayScale::ToDevice(rect.top))
+            HostGeometry::Apply(
+                { top, 0, HostDisplayScale::FromDevice(now_x), HostDisplayScale::FromDevice(now_y), 0, 0,
+                    HostSwp::kNoSize | HostSwp::kNoZOrder },
+                true);
         break;
     case SDL_WINDOWEVENT_SIZE_CHANGED:
         SDL_GetWindowSize(record->sdl_window, &now_x, &now_y);
-        if (now_x != rect.Width() || now_y != rect.Height())
-            HostGeometry::Apply({ top, 0, 0, 0, now_x, now_y, HostSwp::kNoMove | HostSwp::kNoZOrder }, true);
+        if (now_x != HostDisplayScale::ToDevice(rect.Width())
+            || now_y != HostDisplayScale::ToDevice(rect.Height()))
+            HostGeometry::Apply(
+                { top, 0, 0, 0, HostDisplayScale::FromDevice(now_x), HostDisplayScale::FromDevice(now_y),
+                    HostSwp::kNoMove | HostSwp::kNoZOrder },
+                true);
         break;
     case SDL_WINDOWEVENT_MINIMIZED:
         HostGeometry::SetSizeState(top, 1, true);

@@ -1,5 +1,5 @@
 #include <toolkit/host/HostFont.h>
-#include <toolkit/host/HostFontContext.h>
+#include <toolkit/host/detail/HostFontContext.h>
 
 #include <algorithm>
 #include <cstdlib>

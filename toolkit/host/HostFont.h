@@ -46,9 +46,9 @@ public:
     // Family names pango knows, sorted (for a font chooser).
     static std::vector<std::string> Families();
 
-    _PangoFontDescription* Description() const { return description_; }
-
 private:
+    friend class HostTextLayout; // lays text out in the font
+
     HostFontSpec spec_;
     _PangoFontDescription* description_ = nullptr;
     int32_t line_height_ = 0;

@@ -1,4 +1,4 @@
-#include <toolkit/host/HostFontContext.h>
+#include <toolkit/host/detail/HostFontContext.h>
 
 #include <cairo.h>
 #include <pango/pangocairo.h>

@@ -1,11 +1,12 @@
 // Window geometry: rectangles, moving and sizing, the z-order of children, coordinates and
 // hit-testing, and the size states of top-levels.
 
-#include <toolkit/host/HostBackBuffer.h>
-#include <toolkit/host/HostGeometry.h>
-#include <toolkit/host/HostState.h>
 #include <toolkit/host/HostSystem.h>
 #include <toolkit/host/HostWindow.h>
+#include <toolkit/host/detail/HostBackBuffer.h>
+#include <toolkit/host/detail/HostDisplayScale.h>
+#include <toolkit/host/detail/HostGeometry.h>
+#include <toolkit/host/detail/HostState.h>
 
 #include <algorithm>
 
@@ -112,10 +113,9 @@ void HostGeometry::Apply(HostWindowPos pos, bool from_system)
     record->rect = new_rect;
     if (!child && !system_made) {
         if (sized)
-            SDL_SetWindowSize(
-                record->sdl_window, std::max(new_rect.Width(), 1), std::max(new_rect.Height(), 1));
+            HostDisplayScale::SetWindowSize(record->sdl_window, new_rect.Width(), new_rect.Height());
         if (moved)
-            SDL_SetWindowPosition(record->sdl_window, new_rect.left, new_rect.top);
+            HostDisplayScale::SetWindowPosition(record->sdl_window, new_rect.left, new_rect.top);
     }
     // A moved top-level keeps its picture; a resized one is painted anew whatever was asked.
     if (child ? redraw && (moved || sized || restacked) : sized)
@@ -264,7 +264,8 @@ void SetTextInputRect(HostHandle window, const HostRect& rect)
     if (!IsWindow(window))
         return;
     const HostRect client = State().tree.ClientInTop(window);
-    SDL_Rect area { client.left + rect.left, client.top + rect.top, rect.Width(), rect.Height() };
+    const HostRect device = HostDisplayScale::ToDevice(Offset(rect, client.left, client.top));
+    SDL_Rect area { device.left, device.top, device.Width(), device.Height() };
     SDL_SetTextInputRect(&area);
 }
 

@@ -1,11 +1,11 @@
 // Keys, text and composition, for the host's focus window (or the active top-level): never
 // for whichever SDL window the window system gave the keyboard.
 
-#include <toolkit/host/HostInput.h>
-#include <toolkit/host/HostKeyMap.h>
-#include <toolkit/host/HostState.h>
 #include <toolkit/host/HostSystem.h>
 #include <toolkit/host/HostWindow.h>
+#include <toolkit/host/detail/HostInput.h>
+#include <toolkit/host/detail/HostKeyMap.h>
+#include <toolkit/host/detail/HostState.h>
 
 #include <algorithm>
 #include <string>

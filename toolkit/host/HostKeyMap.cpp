@@ -1,5 +1,5 @@
-#include <toolkit/host/HostKeyMap.h>
 #include <toolkit/host/HostTypes.h>
+#include <toolkit/host/detail/HostKeyMap.h>
 
 #include <iterator>
 

@@ -1,5 +1,5 @@
 #include <toolkit/host/HostMenu.h>
-#include <toolkit/host/HostMenuTracker.h>
+#include <toolkit/host/detail/HostMenuTracker.h>
 
 namespace WinLayer {
 

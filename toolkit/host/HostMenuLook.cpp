@@ -1,6 +1,6 @@
 #include <toolkit/host/HostFont.h>
-#include <toolkit/host/HostMenuLook.h>
 #include <toolkit/host/HostPainter.h>
+#include <toolkit/host/detail/HostMenuLook.h>
 
 #include <algorithm>
 
@@ -20,14 +20,14 @@ constexpr uint32_t kLabelFlags = HostText::kSingleLine | HostText::kVCenter;
 constexpr uint32_t kAccelFlags
     = HostText::kSingleLine | HostText::kVCenter | HostText::kRight | HostText::kNoPrefix;
 
-const HostColour kFace = HostRgb(242, 242, 242);
-const HostColour kFrame = HostRgb(150, 150, 150);
-const HostColour kSeparator = HostRgb(210, 210, 210);
-const HostColour kText = HostRgb(0, 0, 0);
-const HostColour kGreyText = HostRgb(160, 160, 160);
-const HostColour kHighlight = HostRgb(0, 120, 215);
-const HostColour kHighlightText = HostRgb(255, 255, 255);
-const HostColour kGreyHighlight = HostRgb(220, 220, 220);
+const RawColour kFace = RawColour::FromRgb(242, 242, 242);
+const RawColour kFrame = RawColour::FromRgb(150, 150, 150);
+const RawColour kSeparator = RawColour::FromRgb(210, 210, 210);
+const RawColour kText = RawColour::FromRgb(0, 0, 0);
+const RawColour kGreyText = RawColour::FromRgb(160, 160, 160);
+const RawColour kHighlight = RawColour::FromRgb(0, 120, 215);
+const RawColour kHighlightText = RawColour::FromRgb(255, 255, 255);
+const RawColour kGreyHighlight = RawColour::FromRgb(220, 220, 220);
 
 const HostFont& Font()
 {
@@ -60,7 +60,7 @@ int32_t TextWidth(const std::string& text, uint32_t flags)
     return HostPainter::MeasureText(Font(), text, { 0, 0, 32767, 32767 }, flags).Width();
 }
 
-void PaintCheck(HostPainter& painter, const HostRect& item, HostColour colour)
+void PaintCheck(HostPainter& painter, const HostRect& item, RawColour colour)
 {
     const int32_t cx = item.left + CheckWidth() / 2;
     const int32_t cy = item.top + item.Height() / 2;
@@ -69,7 +69,7 @@ void PaintCheck(HostPainter& painter, const HostRect& item, HostColour colour)
 }
 
 // A small triangle pointing right, drawn as vertical lines getting shorter.
-void PaintArrow(HostPainter& painter, const HostRect& item, HostColour colour)
+void PaintArrow(HostPainter& painter, const HostRect& item, RawColour colour)
 {
     const int32_t x = item.right - kArrowWidth + 4;
     const int32_t cy = item.top + item.Height() / 2;
@@ -119,7 +119,7 @@ void Paint(HostPainter& painter, const HostMenu& menu, const std::vector<HostRec
         }
         const bool greyed = (item.flags & HostMenu::kGrayed) != 0;
         const bool lit = static_cast<int32_t>(i) == highlight;
-        HostColour colour = greyed ? kGreyText : kText;
+        RawColour colour = greyed ? kGreyText : kText;
         if (lit) {
             painter.FillRect(rect, greyed ? kGreyHighlight : kHighlight);
             if (!greyed)

@@ -1,12 +1,13 @@
 // Sections: the level windows (made once per depth and kept), opening and closing levels, the
 // loop, keys, mouse.
 
-#include <toolkit/host/HostMenuLook.h>
-#include <toolkit/host/HostMenuTracker.h>
+#include <toolkit/host/HostEvent.h>
 #include <toolkit/host/HostMessageLoop.h>
 #include <toolkit/host/HostPainter.h>
 #include <toolkit/host/HostSystem.h>
 #include <toolkit/host/HostWindow.h>
+#include <toolkit/host/detail/HostMenuLook.h>
+#include <toolkit/host/detail/HostMenuTracker.h>
 
 #include <algorithm>
 #include <memory>
@@ -29,8 +30,9 @@ public:
     HostResult WindowProc(HostHandle window, uint32_t message, HostWParam wparam, HostLParam lparam) override
     {
         if (message == HostMsg::kPaint) {
-            if (active_tracker != nullptr && lparam != 0)
-                active_tracker->Paint(depth_, *reinterpret_cast<HostPainter*>(lparam));
+            const HostEvent event = Host::Decode(window, message, wparam, lparam);
+            if (active_tracker != nullptr && event.painter != nullptr)
+                active_tracker->Paint(depth_, *event.painter);
             return 0;
         }
         return Host::DefaultProc(window, message, wparam, lparam);
@@ -40,16 +42,16 @@ private:
     size_t depth_;
 };
 
-struct LevelWindowSlot {
+struct LevelWindowEntry {
     std::unique_ptr<LevelProc> proc;
     HostHandle window = 0;
 };
 
 // Destroying an SDL window while the event loop may still address it is unsafe on X11, so
 // the windows live as long as the host does.
-std::vector<LevelWindowSlot>& Slots()
+std::vector<LevelWindowEntry>& LevelWindows()
 {
-    static std::vector<LevelWindowSlot> slots;
+    static std::vector<LevelWindowEntry> slots;
     return slots;
 }
 
@@ -82,10 +84,10 @@ bool IsButtonUp(uint32_t message)
 
 HostHandle HostMenuTracker::LevelWindow(size_t depth)
 {
-    std::vector<LevelWindowSlot>& slots = Slots();
+    std::vector<LevelWindowEntry>& slots = LevelWindows();
     while (slots.size() <= depth)
         slots.push_back({ std::make_unique<LevelProc>(slots.size()), 0 });
-    LevelWindowSlot& slot = slots[depth];
+    LevelWindowEntry& slot = slots[depth];
     if (slot.window != 0 && Host::IsWindow(slot.window))
         return slot.window;
     HostCreateInfo info;

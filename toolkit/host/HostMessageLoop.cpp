@@ -1,11 +1,12 @@
-#include <toolkit/host/HostBackBuffer.h>
-#include <toolkit/host/HostEventPump.h>
 #include <toolkit/host/HostMessageLoop.h>
-#include <toolkit/host/HostScrollBars.h>
-#include <toolkit/host/HostState.h>
 #include <toolkit/host/HostSystem.h>
-#include <toolkit/host/HostTesting.h>
 #include <toolkit/host/HostWindow.h>
+#include <toolkit/host/detail/HostBackBuffer.h>
+#include <toolkit/host/detail/HostCaretService.h>
+#include <toolkit/host/detail/HostEventPump.h>
+#include <toolkit/host/detail/HostMessageSource.h>
+#include <toolkit/host/detail/HostScrollBars.h>
+#include <toolkit/host/detail/HostState.h>
 
 #include <algorithm>
 #include <climits>
@@ -14,13 +15,7 @@
 
 namespace WinLayer {
 
-namespace {
-constexpr uint64_t kNoCutoff = UINT64_MAX;
-
-// The heart of GetMessage, PeekMessage and DrainMessages: the next message in the order
-// quit, converted input, queue, painting, timers; waits only when `wait` is set.
-// Timers that fell due after `timer_cutoff` are left for later.
-bool NextMessage(HostMessage& out, bool wait, bool remove, uint64_t timer_cutoff)
+bool HostMessageSource::Next(HostMessage& out, bool wait, bool remove, uint64_t timer_cutoff)
 {
     HostState& state = State();
     for (;;) {
@@ -66,6 +61,10 @@ bool NextMessage(HostMessage& out, bool wait, bool remove, uint64_t timer_cutoff
                 HostScrollBars::Repeat();
                 continue;
             }
+            if (id == kHostCaretBlinkTimer) {
+                HostCaretService::Blink(window);
+                continue;
+            }
             if (!Host::IsWindow(window)) {
                 state.timers.Kill(window, id);
                 continue;
@@ -81,7 +80,6 @@ bool NextMessage(HostMessage& out, bool wait, bool remove, uint64_t timer_cutoff
         SDL_WaitEventTimeout(nullptr, delay < 0 ? -1 : static_cast<int>(std::min<int64_t>(delay, INT_MAX)));
     }
 }
-} // namespace
 
 namespace Host {
 
@@ -98,13 +96,13 @@ void PostQuitMessage(int code)
 
 bool GetMessage(HostMessage& message)
 {
-    NextMessage(message, true, true, kNoCutoff);
+    HostMessageSource::Next(message, true, true, HostMessageSource::kNoCutoff);
     return message.message != HostMsg::kQuit;
 }
 
 bool PeekMessage(HostMessage& message, bool remove)
 {
-    return NextMessage(message, false, remove, kNoCutoff);
+    return HostMessageSource::Next(message, false, remove, HostMessageSource::kNoCutoff);
 }
 
 void TranslateMessage(const HostMessage& message)
@@ -161,7 +159,7 @@ const HostMessage& CurrentMessage()
 
 bool SetTimer(HostHandle window, uintptr_t id, uint32_t interval_ms)
 {
-    if (!IsWindow(window) || id == kHostScrollRepeatTimer)
+    if (!IsWindow(window) || id == kHostScrollRepeatTimer || id == kHostCaretBlinkTimer)
         return false;
     State().timers.Set(window, id, interval_ms, Now());
     return true;
@@ -169,7 +167,7 @@ bool SetTimer(HostHandle window, uintptr_t id, uint32_t interval_ms)
 
 bool KillTimer(HostHandle window, uintptr_t id)
 {
-    if (id == kHostScrollRepeatTimer)
+    if (id == kHostScrollRepeatTimer || id == kHostCaretBlinkTimer)
         return false;
     return State().timers.Kill(window, id);
 }
@@ -182,23 +180,6 @@ int RunMessageLoop()
         DispatchMessage(message);
     }
     return static_cast<int>(message.wparam);
-}
-
-void DrainMessages()
-{
-    // Timers count only when they were due as the drain began, so that a short timer
-    // cannot keep the drain going for ever.
-    const uint64_t cutoff = Now();
-    HostMessage message;
-    while (NextMessage(message, false, true, cutoff)) {
-        if (message.message == HostMsg::kQuit) {
-            if (State().started)
-                PostQuitMessage(static_cast<int>(message.wparam));
-            return;
-        }
-        TranslateMessage(message);
-        DispatchMessage(message);
-    }
 }
 
 } // namespace Host

@@ -1,4 +1,4 @@
-#include <toolkit/host/HostMessageQueue.h>
+#include <toolkit/host/detail/HostMessageQueue.h>
 
 #include <SDL.h>
 

@@ -2,12 +2,13 @@
 // the pointer does, in its client coordinates. A press first asks the top-level with
 // kMouseActivate; presses in a window's frame go to its scroll bars.
 
-#include <toolkit/host/HostActivation.h>
-#include <toolkit/host/HostInput.h>
-#include <toolkit/host/HostScrollBars.h>
-#include <toolkit/host/HostState.h>
 #include <toolkit/host/HostSystem.h>
 #include <toolkit/host/HostWindow.h>
+#include <toolkit/host/detail/HostActivation.h>
+#include <toolkit/host/detail/HostDisplayScale.h>
+#include <toolkit/host/detail/HostInput.h>
+#include <toolkit/host/detail/HostScrollBars.h>
+#include <toolkit/host/detail/HostState.h>
 
 #include <SDL.h>
 
@@ -59,8 +60,8 @@ HostWindowRecord* Locate(uint32_t sdl_window_id, int32_t x, int32_t y, HostPoint
     HostWindowRecord* top = state.tree.FindBySdlId(sdl_window_id);
     if (top == nullptr)
         return nullptr;
-    in_top = { x, y };
-    state.pointer = { top->rect.left + x, top->rect.top + y };
+    in_top = { HostDisplayScale::ToLogical(x), HostDisplayScale::ToLogical(y) };
+    state.pointer = { top->rect.left + in_top.x, top->rect.top + in_top.y };
     return top;
 }
 

@@ -1,6 +1,8 @@
 #include <toolkit/host/HostPainter.h>
-#include <toolkit/host/HostTextFlags.h>
 #include <toolkit/host/HostTextLayout.h>
+#include <toolkit/host/HostWindow.h>
+#include <toolkit/host/detail/HostPaintMessage.h>
+#include <toolkit/host/detail/HostTextFlags.h>
 
 #include <algorithm>
 #include <cmath>
@@ -12,10 +14,9 @@ namespace WinLayer {
 
 namespace {
 
-void SetColour(cairo_t* context, HostColour colour)
+void SetColour(cairo_t* context, RawColour colour)
 {
-    cairo_set_source_rgb(
-        context, (colour & 0xFF) / 255.0, ((colour >> 8) & 0xFF) / 255.0, ((colour >> 16) & 0xFF) / 255.0);
+    cairo_set_source_rgb(context, colour.Red() / 255.0, colour.Green() / 255.0, colour.Blue() / 255.0);
 }
 
 void AddRect(cairo_t* context, const HostRect& rect)
@@ -120,9 +121,9 @@ void HostPainter::Restore()
     --save_depth_;
 }
 
-void HostPainter::FillRect(const HostRect& rect, HostColour colour)
+void HostPainter::FillRect(const HostRect& rect, RawColour colour)
 {
-    if (rect.Empty() || colour == kHostNoColour)
+    if (rect.Empty() || colour.IsNone())
         return;
     // Whole pixels only: a rectangle never blurs into its neighbours.
     cairo_set_antialias(context_, CAIRO_ANTIALIAS_NONE);
@@ -132,7 +133,7 @@ void HostPainter::FillRect(const HostRect& rect, HostColour colour)
     cairo_set_antialias(context_, CAIRO_ANTIALIAS_DEFAULT);
 }
 
-void HostPainter::FrameRect(const HostRect& rect, HostColour colour, int32_t width)
+void HostPainter::FrameRect(const HostRect& rect, RawColour colour, int32_t width)
 {
     if (rect.Empty() || width <= 0)
         return;
@@ -143,9 +144,9 @@ void HostPainter::FrameRect(const HostRect& rect, HostColour colour, int32_t wid
     FillRect({ rect.right - w, rect.top + w, rect.right, rect.bottom - w }, colour);
 }
 
-void HostPainter::Line(HostPoint from, HostPoint to, HostColour colour, int32_t width)
+void HostPainter::Line(HostPoint from, HostPoint to, RawColour colour, int32_t width)
 {
-    if (width <= 0 || colour == kHostNoColour || from == to)
+    if (width <= 0 || colour.IsNone() || from == to)
         return;
     // As the familiar line call: from the first point up to, not including, the second.
     if (from.y == to.y || from.x == to.x) {
@@ -169,16 +170,16 @@ void HostPainter::Line(HostPoint from, HostPoint to, HostColour colour, int32_t 
     cairo_stroke(context_);
 }
 
-void HostPainter::RoundRect(const HostRect& rect, int32_t radius, HostColour fill, HostColour frame)
+void HostPainter::RoundRect(const HostRect& rect, int32_t radius, RawColour fill, RawColour frame)
 {
     if (rect.Empty())
         return;
-    if (fill != kHostNoColour) {
+    if (!fill.IsNone()) {
         SetColour(context_, fill);
         AddRoundPath(context_, rect, radius, 0);
         cairo_fill(context_);
     }
-    if (frame != kHostNoColour) {
+    if (!frame.IsNone()) {
         // The outline's pixel centres lie half a pixel inside, so it covers the edge pixels only.
         SetColour(context_, frame);
         cairo_set_line_width(context_, 1);
@@ -187,16 +188,16 @@ void HostPainter::RoundRect(const HostRect& rect, int32_t radius, HostColour fil
     }
 }
 
-void HostPainter::Ellipse(const HostRect& rect, HostColour fill, HostColour frame)
+void HostPainter::Ellipse(const HostRect& rect, RawColour fill, RawColour frame)
 {
     if (rect.Empty())
         return;
-    if (fill != kHostNoColour) {
+    if (!fill.IsNone()) {
         SetColour(context_, fill);
         AddEllipsePath(context_, rect, 0);
         cairo_fill(context_);
     }
-    if (frame != kHostNoColour) {
+    if (!frame.IsNone()) {
         SetColour(context_, frame);
         cairo_set_line_width(context_, 1);
         AddEllipsePath(context_, rect, 0.5);
@@ -220,7 +221,7 @@ void HostPainter::DrawBitmap(const HostBitmap& bitmap, HostPoint at)
 }
 
 int32_t HostPainter::DrawText(
-    const HostFont& font, const std::string& utf8, HostRect& rect, uint32_t flags, HostColour colour)
+    const HostFont& font, const std::string& utf8, HostRect& rect, uint32_t flags, RawColour colour)
 {
     HostTextLayout layout(font, utf8, flags, rect.Width());
     if (HostTextFlags::Has(flags, HostText::kCalcRect)) {
@@ -232,8 +233,8 @@ int32_t HostPainter::DrawText(
     if ((flags & HostText::kEndEllipsis) != 0 && (flags & HostText::kWordBreak) != 0
         && (flags & HostText::kSingleLine) == 0 && rect.Height() > 0) {
         // The last line that fits ends with the ellipsis.
-        pango_layout_set_ellipsize(layout.Layout(), PANGO_ELLIPSIZE_END);
-        pango_layout_set_height(layout.Layout(), rect.Height() * PANGO_SCALE);
+        pango_layout_set_ellipsize(layout.layout_, PANGO_ELLIPSIZE_END);
+        pango_layout_set_height(layout.layout_, rect.Height() * PANGO_SCALE);
     }
     const HostSize size = layout.Size();
     int32_t top = rect.top;
@@ -254,13 +255,13 @@ int32_t HostPainter::DrawText(
     return size.cy;
 }
 
-void HostPainter::DrawLayout(const HostTextLayout& layout, HostPoint at, HostColour colour)
+void HostPainter::DrawLayout(const HostTextLayout& layout, HostPoint at, RawColour colour)
 {
-    if (colour == kHostNoColour)
+    if (colour.IsNone())
         return;
     SetColour(context_, colour);
     cairo_move_to(context_, at.x + layout.offset_x_, at.y);
-    pango_cairo_show_layout(context_, layout.Layout());
+    pango_cairo_show_layout(context_, layout.layout_);
     cairo_new_path(context_);
 }
 
@@ -271,6 +272,12 @@ HostRect HostPainter::MeasureText(
     HostTextLayout layout(font, utf8, flags, rect.Width());
     const HostSize size = layout.Size();
     return { rect.left, rect.top, rect.left + size.cx, rect.top + size.cy };
+}
+
+void HostPaintMessage::Send(cairo_t* context, HostHandle window)
+{
+    HostPainter painter(context);
+    Host::SendMessage(window, HostMsg::kPaint, 0, reinterpret_cast<HostLParam>(&painter));
 }
 
 } // namespace WinLayer

@@ -1,8 +1,9 @@
 #pragma once
 
 // Drawing on a window's part of its top-level's back buffer, in the window's client
-// coordinates, clipped to what may be painted. A painter is handed to kPaint (lparam); one can
-// also be made on a bitmap, for drawing icons and for tests.
+// coordinates, clipped to what may be painted. The host makes one for each window it paints
+// (views get it in their Paint handler); one can also be made on a bitmap, for drawing icons
+// and for tests.
 
 #include <toolkit/host/HostBitmap.h>
 #include <toolkit/host/HostFont.h>
@@ -21,8 +22,6 @@ class HostPainter {
 public:
     // A painter on a bitmap (drawing changes the bitmap's pixels; it must outlive the painter).
     explicit HostPainter(HostBitmap& target);
-    // A painter on a cairo context (used by the host's painting; not owned).
-    explicit HostPainter(_cairo* context);
     ~HostPainter();
     HostPainter(const HostPainter&) = delete;
     HostPainter& operator=(const HostPainter&) = delete;
@@ -35,14 +34,14 @@ public:
     void ClipTo(const HostRect& rect);
     void Restore();
 
-    void FillRect(const HostRect& rect, HostColour colour);
+    void FillRect(const HostRect& rect, RawColour colour);
     // An outline `width` pixels wide inside the rectangle.
-    void FrameRect(const HostRect& rect, HostColour colour, int32_t width = 1);
-    void Line(HostPoint from, HostPoint to, HostColour colour, int32_t width = 1);
-    // A rectangle with corners of `radius` pixels, filled (fill != kHostNoColour) and outlined
-    // (frame != kHostNoColour).
-    void RoundRect(const HostRect& rect, int32_t radius, HostColour fill, HostColour frame);
-    void Ellipse(const HostRect& rect, HostColour fill, HostColour frame);
+    void FrameRect(const HostRect& rect, RawColour colour, int32_t width = 1);
+    void Line(HostPoint from, HostPoint to, RawColour colour, int32_t width = 1);
+    // A rectangle with corners of `radius` pixels, filled (fill != RawColour::None()) and outlined
+    // (frame != RawColour::None()).
+    void RoundRect(const HostRect& rect, int32_t radius, RawColour fill, RawColour frame);
+    void Ellipse(const HostRect& rect, RawColour fill, RawColour frame);
     // A bitmap drawn at its own size with its alpha, top-left at `at`.
     void DrawBitmap(const HostBitmap& bitmap, HostPoint at);
 
@@ -51,17 +50,20 @@ public:
     // extent (right and bottom). The flags are read as HostTextLayout reads them; kVCenter and
     // kBottom place a kSingleLine text in the rectangle.
     int32_t DrawText(
-        const HostFont& font, const std::string& utf8, HostRect& rect, uint32_t flags, HostColour colour);
+        const HostFont& font, const std::string& utf8, HostRect& rect, uint32_t flags, RawColour colour);
     // Draws a laid-out text with its top-left at `at`.
-    void DrawLayout(const HostTextLayout& layout, HostPoint at, HostColour colour);
+    void DrawLayout(const HostTextLayout& layout, HostPoint at, RawColour colour);
 
     // Measures text without a window (natural sizes): same rules as DrawText with kCalcRect.
     static HostRect MeasureText(
         const HostFont& font, const std::string& utf8, const HostRect& rect, uint32_t flags);
 
-    _cairo* Context() const { return context_; }
-
 private:
+    friend struct HostPaintMessage; // paints windows on the back buffer's context
+
+    // A painter on a cairo context of the host's painting (not owned).
+    explicit HostPainter(_cairo* context);
+
     _cairo* context_ = nullptr;
     bool owns_context_ = false;
     _cairo_surface* surface_ = nullptr;

@@ -1,7 +1,7 @@
-#include <toolkit/host/HostBackBuffer.h>
-#include <toolkit/host/HostScrollBars.h>
-#include <toolkit/host/HostState.h>
 #include <toolkit/host/HostWindow.h>
+#include <toolkit/host/detail/HostBackBuffer.h>
+#include <toolkit/host/detail/HostScrollBars.h>
+#include <toolkit/host/detail/HostState.h>
 
 #include <algorithm>
 
@@ -41,8 +41,7 @@ uint16_t CodeOf(int part)
 
 void Notify(HostHandle window, int bar, uint16_t code, int32_t pos = 0)
 {
-    Host::SendMessage(window, bar == kSbVert ? HostMsg::kVScroll : HostMsg::kHScroll,
-        HostMakeWParam(code, static_cast<uint32_t>(pos)), 0);
+    Host::SendMessage(window, bar == kSbVert ? HostMsg::kVScroll : HostMsg::kHScroll, code, pos);
 }
 
 int32_t Along(const HostScrollBars::Geometry& g, HostPoint p)
@@ -50,26 +49,26 @@ int32_t Along(const HostScrollBars::Geometry& g, HostPoint p)
     return g.vertical ? p.y : p.x;
 }
 
-void SetColour(cairo_t* cr, uint32_t rgb)
+void SetColour(cairo_t* cr, RawColour colour)
 {
-    cairo_set_source_rgb(cr, ((rgb >> 16) & 0xFF) / 255.0, ((rgb >> 8) & 0xFF) / 255.0, (rgb & 0xFF) / 255.0);
+    cairo_set_source_rgb(cr, colour.Red() / 255.0, colour.Green() / 255.0, colour.Blue() / 255.0);
 }
 
-void Fill(cairo_t* cr, const HostRect& r, uint32_t rgb)
+void Fill(cairo_t* cr, const HostRect& r, RawColour colour)
 {
-    SetColour(cr, rgb);
+    SetColour(cr, colour);
     cairo_rectangle(cr, r.left, r.top, r.Width(), r.Height());
     cairo_fill(cr);
 }
 
 // A small triangle pointing up/left (`forward` false) or down/right in an arrow box.
-void Arrow(cairo_t* cr, const HostRect& box, bool vertical, bool forward, uint32_t rgb)
+void Arrow(cairo_t* cr, const HostRect& box, bool vertical, bool forward, RawColour colour)
 {
     const double cx = (box.left + box.right) / 2.0;
     const double cy = (box.top + box.bottom) / 2.0;
     const double s = std::min(box.Width(), box.Height()) / 4.0;
     const double d = forward ? 1 : -1;
-    SetColour(cr, rgb);
+    SetColour(cr, colour);
     if (vertical) {
         cairo_move_to(cr, cx - s, cy - d * s / 2);
         cairo_line_to(cr, cx + s, cy - d * s / 2);
@@ -167,17 +166,21 @@ void HostScrollBars::Draw(_cairo* cr, HostHandle window)
         const int32_t end = g.track_start + g.track_length;
         const HostRect down = g.vertical ? HostRect { g.bar.left, end, g.bar.right, g.bar.bottom }
                                          : HostRect { end, g.bar.top, g.bar.right, g.bar.bottom };
-        Fill(cr, g.bar, 0xE8E8E8);
-        Fill(cr, up, 0xF0F0F0);
-        Fill(cr, down, 0xF0F0F0);
-        const uint32_t glyph = active ? 0x606060 : 0xBFBFBF;
+        Fill(cr, g.bar, RawColour::FromRgb(0xE8, 0xE8, 0xE8));
+        Fill(cr, up, RawColour::FromRgb(0xF0, 0xF0, 0xF0));
+        Fill(cr, down, RawColour::FromRgb(0xF0, 0xF0, 0xF0));
+        const RawColour glyph
+            = active ? RawColour::FromRgb(0x60, 0x60, 0x60) : RawColour::FromRgb(0xBF, 0xBF, 0xBF);
         Arrow(cr, up, g.vertical, false, glyph);
         Arrow(cr, down, g.vertical, true, glyph);
         if (active)
-            Fill(cr, g.thumb, Dragging(window, g.vertical ? kSbVert : kSbHorz) ? 0x8A8A8A : 0xC1C1C1);
+            Fill(cr, g.thumb,
+                Dragging(window, g.vertical ? kSbVert : kSbHorz) ? RawColour::FromRgb(0x8A, 0x8A, 0x8A)
+                                                                 : RawColour::FromRgb(0xC1, 0xC1, 0xC1));
     }
     if (!both[0].bar.Empty() && !both[1].bar.Empty())
-        Fill(cr, { both[1].bar.left, both[0].bar.top, both[1].bar.right, both[0].bar.bottom }, 0xF0F0F0);
+        Fill(cr, { both[1].bar.left, both[0].bar.top, both[1].bar.right, both[0].bar.bottom },
+            RawColour::FromRgb(0xF0, 0xF0, 0xF0));
 }
 
 bool HostScrollBars::MouseDown(HostHandle window, HostPoint in_top)
@@ -221,10 +224,10 @@ void HostScrollBars::MouseMove(HostPoint in_top)
     const int32_t room = g.track_length - thumb;
     const int32_t start
         = std::clamp(Along(g, in_top) - track.grab_offset, g.track_start, g.track_start + room);
-    const int32_t span = MaxPos(info) - info.min;
-    const int32_t pos = room <= 0 ? info.min
-                                  : info.min
-            + static_cast<int32_t>((static_cast<int64_t>(start - g.track_start) * span + room / 2) / room);
+    const int64_t span = static_cast<int64_t>(MaxPos(info)) - info.min;
+    const int32_t pos = room <= 0
+        ? info.min
+        : info.min + static_cast<int32_t>(((start - g.track_start) * span + room / 2) / room);
     if (pos == info.track_pos)
         return;
     info.track_pos = pos;

@@ -1,11 +1,12 @@
 // Showing and enabling windows; a top-level's show command also sets its size state and its
 // activation.
 
-#include <toolkit/host/HostActivation.h>
-#include <toolkit/host/HostBackBuffer.h>
-#include <toolkit/host/HostGeometry.h>
-#include <toolkit/host/HostState.h>
 #include <toolkit/host/HostWindow.h>
+#include <toolkit/host/detail/HostActivation.h>
+#include <toolkit/host/detail/HostBackBuffer.h>
+#include <toolkit/host/detail/HostDisplayScale.h>
+#include <toolkit/host/detail/HostGeometry.h>
+#include <toolkit/host/detail/HostState.h>
 
 #include <algorithm>
 
@@ -46,10 +47,7 @@ bool ShowWindow(HostHandle window, int show_command)
             SendMessage(window, HostMsg::kGetMinMaxInfo, 0, reinterpret_cast<HostLParam>(&limits));
             if ((record = state.tree.Find(window)) == nullptr)
                 return was_visible;
-            SDL_SetWindowMinimumSize(
-                record->sdl_window, std::max(limits.min_track.cx, 1), std::max(limits.min_track.cy, 1));
-            if (limits.max_track.cx > 0 && limits.max_track.cy > 0)
-                SDL_SetWindowMaximumSize(record->sdl_window, limits.max_track.cx, limits.max_track.cy);
+            HostDisplayScale::SetWindowLimits(record->sdl_window, limits);
             SDL_ShowWindow(record->sdl_window);
             state.tree.RaiseTopLevel(window);
         }

@@ -1,8 +1,10 @@
-#include <toolkit/host/HostState.h>
 #include <toolkit/host/HostSystem.h>
 #include <toolkit/host/HostWindow.h>
-#include <toolkit/host/HostX11.h>
+#include <toolkit/host/detail/HostDisplayScale.h>
+#include <toolkit/host/detail/HostState.h>
+#include <toolkit/host/detail/HostX11.h>
 
+#include <cstdlib>
 #include <cstring>
 
 #include <SDL.h>
@@ -54,6 +56,21 @@ void ResetInput(HostState& state)
     state.quit_pending = false;
     state.quit_code = 0;
 }
+// The desktop's text scale; the X resources come from a window of the pool (SDL gives the
+// display only through a window), which stays in the pool for the first top-level.
+void ReadScale(HostState& state)
+{
+    std::string resources;
+    if (state.x11) {
+        SDL_Window* probe = state.pool.Take(HostWindowKind::Normal);
+        resources = HostX11::Resources(probe);
+        state.pool.Give(probe, HostWindowKind::Normal);
+    }
+    const double dpi
+        = HostDisplayScale::DpiFrom(std::getenv("QUELVANE_SCALE"), resources, std::getenv("GDK_SCALE"));
+    HostDisplayScale::SetFactor(dpi / HostDisplayScale::kDefaultDpi);
+}
+
 } // namespace
 
 namespace Host {
@@ -102,6 +119,7 @@ bool Start()
     state.last_error.clear();
     ResetInput(state);
     SDL_StartTextInput();
+    ReadScale(state);
     Queue().Open(state.wake_event);
     state.started = true;
     return true;
@@ -154,7 +172,7 @@ HostRect WorkArea()
     SDL_Rect area {};
     if (!State().started || SDL_GetDisplayUsableBounds(0, &area) != 0)
         return { 0, 0, 1024, 768 };
-    return { area.x, area.y, area.x + area.w, area.y + area.h };
+    return HostDisplayScale::CoverOf({ area.x, area.y, area.x + area.w, area.y + area.h });
 }
 
 int32_t Metric(HostMetric metric)
@@ -165,7 +183,7 @@ int32_t Metric(HostMetric metric)
         SDL_Rect bounds { 0, 0, 1024, 768 };
         if (State().started)
             SDL_GetDisplayBounds(0, &bounds);
-        return metric == HostMetric::ScreenWidth ? bounds.w : bounds.h;
+        return HostDisplayScale::FromDevice(metric == HostMetric::ScreenWidth ? bounds.w : bounds.h);
     }
     case HostMetric::VScrollWidth:
     case HostMetric::HScrollHeight:
@@ -181,7 +199,9 @@ int32_t Metric(HostMetric metric)
     case HostMetric::DragWidth:
         return 4;
     case HostMetric::CaretBlinkTime:
-        return 530;
+        return 600;
+    case HostMetric::CaretWidth:
+        return 1;
     }
     return 0;
 }

@@ -1,8 +1,8 @@
 #include <core/RawLanguageTable.h>
 #include <toolkit/host/HostMessageLoop.h>
-#include <toolkit/host/HostState.h>
 #include <toolkit/host/HostSystemMenu.h>
 #include <toolkit/host/HostWindow.h>
+#include <toolkit/host/detail/HostState.h>
 
 namespace WinLayer {
 

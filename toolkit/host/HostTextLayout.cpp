@@ -1,6 +1,6 @@
-#include <toolkit/host/HostFontContext.h>
-#include <toolkit/host/HostTextFlags.h>
 #include <toolkit/host/HostTextLayout.h>
+#include <toolkit/host/detail/HostFontContext.h>
+#include <toolkit/host/detail/HostTextFlags.h>
 
 #include <algorithm>
 
@@ -51,18 +51,22 @@ HostTextLayout::HostTextLayout(const HostFont& font, const std::string& utf8, ui
     const bool prefix = HostTextFlags::Prefix(flags);
     const bool single_line = (flags & HostText::kSingleLine) != 0;
     std::vector<std::pair<int32_t, int32_t>> mnemonics; // byte ranges to underline
+    // Indexes are UTF-16 code units of the given text: where each character starts.
+    std::vector<int32_t> unit_start(source.size() + 1, 0);
+    for (size_t k = 0; k < source.size(); ++k)
+        unit_start[k + 1] = unit_start[k] + (source[k].code >= 0x10000 ? 2 : 1);
 
     laid_of_source_.reserve(source.size() + 1);
     // Each step takes one unit of the given text ("&x", "&&", "\r\n" under kSingleLine, or one
     // character) and lays out what it shows.
-    const auto emit = [&](size_t unit_start, size_t unit_length, const std::string& shown) {
+    const auto emit = [&](size_t first, size_t unit_length, const std::string& shown) {
         const int32_t laid = static_cast<int32_t>(laid_bytes_.size());
-        for (size_t k = 0; k < unit_length; ++k)
+        for (int32_t k = unit_start[first]; k < unit_start[first + unit_length]; ++k)
             laid_of_source_.push_back(laid);
         if (shown.empty())
             return;
         laid_bytes_.push_back(static_cast<int32_t>(text_.size()));
-        source_of_laid_.push_back(static_cast<int32_t>(unit_start));
+        source_of_laid_.push_back(unit_start[first]);
         text_ += shown;
     };
     for (size_t i = 0; i < source.size();) {
@@ -93,10 +97,10 @@ HostTextLayout::HostTextLayout(const HostFont& font, const std::string& utf8, ui
     }
     laid_of_source_.push_back(static_cast<int32_t>(laid_bytes_.size()));
     laid_bytes_.push_back(static_cast<int32_t>(text_.size()));
-    source_of_laid_.push_back(static_cast<int32_t>(source.size()));
+    source_of_laid_.push_back(unit_start[source.size()]);
 
     layout_ = pango_layout_new(HostFontContext::Context());
-    pango_layout_set_font_description(layout_, font.Description());
+    pango_layout_set_font_description(layout_, font.description_);
     // An empty text measures as one blank, so an empty line keeps its height and some width.
     pango_layout_set_text(
         layout_, text_.empty() ? " " : text_.c_str(), text_.empty() ? 1 : static_cast<int>(text_.size()));
@@ -115,7 +119,7 @@ HostTextLayout::HostTextLayout(const HostFont& font, const std::string& utf8, ui
         pango_attr_list_insert(attributes, underline);
     }
     pango_layout_set_attributes(layout_, attributes);
-    pango_attr_list_unref(attributes);
+    base_attributes_ = attributes;
 
     if ((flags & HostText::kExpandTabs) != 0) {
         const int32_t stop = HostTextFlags::TabLength(flags) * font.AverageCharWidth();
@@ -149,6 +153,8 @@ HostTextLayout::HostTextLayout(const HostFont& font, const std::string& utf8, ui
 
 HostTextLayout::~HostTextLayout()
 {
+    if (base_attributes_ != nullptr)
+        pango_attr_list_unref(base_attributes_);
     if (layout_ != nullptr)
         g_object_unref(layout_);
 }
@@ -171,11 +177,25 @@ int32_t HostTextLayout::LaidIndex(int32_t byte) const
     return std::max(0, static_cast<int32_t>(after - laid_bytes_.begin()) - 1);
 }
 
-HostRect HostTextLayout::CaretRect(int32_t index) const
+int32_t HostTextLayout::LaidOf(int32_t index) const
 {
     const int32_t source_count = static_cast<int32_t>(laid_of_source_.size()) - 1;
-    const int32_t laid = laid_of_source_[static_cast<size_t>(std::clamp(index, 0, source_count))];
-    const int32_t byte = laid_bytes_[static_cast<size_t>(laid)];
+    return laid_of_source_[static_cast<size_t>(std::clamp(index, 0, source_count))];
+}
+
+int32_t HostTextLayout::ByteOf(int32_t index) const
+{
+    return laid_bytes_[static_cast<size_t>(LaidOf(index))];
+}
+
+int32_t HostTextLayout::IndexOfByte(int32_t byte) const
+{
+    return source_of_laid_[static_cast<size_t>(LaidIndex(byte))];
+}
+
+HostRect HostTextLayout::CaretRect(int32_t index) const
+{
+    const int32_t byte = ByteOf(index);
     PangoRectangle strong {};
     pango_layout_get_cursor_pos(layout_, byte, &strong, nullptr);
     int line = 0;
@@ -196,6 +216,95 @@ int32_t HostTextLayout::IndexFromPoint(HostPoint point) const
     const int32_t laid_count = static_cast<int32_t>(laid_bytes_.size()) - 1;
     const int32_t laid = std::clamp(LaidIndex(byte) + trailing, 0, laid_count);
     return source_of_laid_[static_cast<size_t>(laid)];
+}
+
+int32_t HostTextLayout::LineOfIndex(int32_t index) const
+{
+    int line = 0;
+    int x = 0;
+    pango_layout_index_to_line_x(layout_, ByteOf(index), FALSE, &line, &x);
+    return line;
+}
+
+int32_t HostTextLayout::LineStart(int32_t line) const
+{
+    const PangoLayoutLine* laid
+        = pango_layout_get_line_readonly(layout_, std::clamp(line, 0, LineCount() - 1));
+    return text_.empty() ? 0 : IndexOfByte(laid->start_index);
+}
+
+int32_t HostTextLayout::LineEnd(int32_t line) const
+{
+    const PangoLayoutLine* laid
+        = pango_layout_get_line_readonly(layout_, std::clamp(line, 0, LineCount() - 1));
+    return text_.empty() ? 0 : IndexOfByte(laid->start_index + laid->length);
+}
+
+int32_t HostTextLayout::IndexFromX(int32_t line, int32_t x) const
+{
+    line = std::clamp(line, 0, LineCount() - 1);
+    const int32_t index = IndexFromPoint({ x, line * line_height_ + line_height_ / 2 });
+    // A point beyond a line's end gives the end of that line, never the next line's start.
+    return std::clamp(index, LineStart(line), LineEnd(line));
+}
+
+int32_t HostTextLayout::XOfIndex(int32_t index) const
+{
+    return CaretRect(index).left;
+}
+
+HostTextLayout::Word HostTextLayout::WordAt(int32_t index) const
+{
+    int count = 0;
+    const PangoLogAttr* attrs = pango_layout_get_log_attrs_readonly(layout_, &count);
+    const int32_t laid_count = static_cast<int32_t>(laid_bytes_.size()) - 1;
+    if (text_.empty() || count <= laid_count)
+        return { index, index };
+    // The word holding laid character `c`, as laid start and end; none when `c` is no word's.
+    const auto word_of = [&](int32_t c, int32_t& start, int32_t& end) {
+        if (c < 0 || c >= laid_count)
+            return false;
+        for (start = c; !attrs[start].is_word_start; --start)
+            if (attrs[start].is_word_end || start == 0)
+                return false;
+        for (end = start + 1; end < laid_count && !attrs[end].is_word_end; ++end) { }
+        return c < end;
+    };
+    // The character after the caret first, then the one before it (a caret at a word's end).
+    const int32_t laid = LaidOf(index);
+    int32_t start = 0;
+    int32_t end = 0;
+    if (!word_of(laid, start, end) && !word_of(laid - 1, start, end))
+        return { index, index };
+    return { source_of_laid_[static_cast<size_t>(start)], source_of_laid_[static_cast<size_t>(end)] };
+}
+
+void HostTextLayout::SetRuns(const std::vector<HostTextRun>& runs)
+{
+    PangoAttrList* attributes = pango_attr_list_copy(base_attributes_);
+    const auto channel = [](uint8_t value) { return static_cast<guint16>(value * 257); };
+    for (const HostTextRun& run : runs) {
+        const guint start = static_cast<guint>(ByteOf(run.start));
+        const guint end = static_cast<guint>(ByteOf(run.end));
+        if (start >= end)
+            continue;
+        std::vector<PangoAttribute*> parts;
+        if (!run.foreground.IsNone())
+            parts.push_back(pango_attr_foreground_new(channel(run.foreground.Red()),
+                channel(run.foreground.Green()), channel(run.foreground.Blue())));
+        if (!run.background.IsNone())
+            parts.push_back(pango_attr_background_new(channel(run.background.Red()),
+                channel(run.background.Green()), channel(run.background.Blue())));
+        if (run.underline)
+            parts.push_back(pango_attr_underline_new(PANGO_UNDERLINE_SINGLE));
+        for (PangoAttribute* part : parts) {
+            part->start_index = start;
+            part->end_index = end;
+            pango_attr_list_insert(attributes, part);
+        }
+    }
+    pango_layout_set_attributes(layout_, attributes);
+    pango_attr_list_unref(attributes);
 }
 
 } // namespace WinLayer

@@ -1,4 +1,4 @@
-#include <toolkit/host/HostTimerList.h>
+#include <toolkit/host/detail/HostTimerList.h>
 
 #include <algorithm>
 

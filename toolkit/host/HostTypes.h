@@ -1,10 +1,12 @@
 #pragma once
 
 // The vocabulary shared by the host window system and the toolkit above it: window handles,
-// geometry, colours, the message record and the window procedure, and the numeric values of
+// geometry, the message record and the window procedure, and the numeric values of
 // messages, styles, keys and flags. Values keep the familiar Windows numbers, because stored
 // profiles and the toolkit's own rules (command words, private messages from 0x8000) rely on them.
 // Nothing here includes SDL, pango or cairo.
+
+#include <core/RawColour.h>
 
 #include <cstdint>
 #include <string>
@@ -18,14 +20,8 @@ using HostWParam = uintptr_t;
 using HostLParam = intptr_t;
 using HostResult = intptr_t;
 
-// Colours are 0x00BBGGRR, as profiles store them.
-using HostColour = uint32_t;
-constexpr HostColour HostRgb(uint8_t r, uint8_t g, uint8_t b)
-{
-    return static_cast<HostColour>(r) | (static_cast<HostColour>(g) << 8)
-        | (static_cast<HostColour>(b) << 16);
-}
-constexpr HostColour kHostNoColour = 0xFFFFFFFF;
+// Colours are the program's one colour type.
+using RawLayer::RawColour;
 
 struct HostPoint {
     int32_t x = 0;
@@ -119,13 +115,13 @@ constexpr uint32_t kShowWindow = 0x0018; // wparam: 1 shown
 constexpr uint32_t kSetCursor = 0x0020;  // wparam: window under the pointer; lparam low: hit code
 constexpr uint32_t kMouseActivate
     = 0x0021; // sent to a top-level on a button press; answer kMaNoActivateAndEat to eat it
-constexpr uint32_t kGetMinMaxInfo = 0x0024; // lparam: HostMinMaxInfo*
-constexpr uint32_t kDrawItem = 0x002B;
-constexpr uint32_t kMeasureItem = 0x002C;
+constexpr uint32_t kGetMinMaxInfo = 0x0024;     // lparam: HostMinMaxInfo*
+constexpr uint32_t kDrawItem = 0x002B;          // wparam: control id; lparam: const HostDrawItem*
+constexpr uint32_t kMeasureItem = 0x002C;       // wparam: control id; lparam: HostMeasureItem*
 constexpr uint32_t kSetFont = 0x0030;           // wparam: HostFont* (shared, may be null); lparam: 1 redraw
 constexpr uint32_t kWindowPosChanging = 0x0046; // lparam: HostWindowPos*
 constexpr uint32_t kWindowPosChanged = 0x0047;  // lparam: const HostWindowPos*
-constexpr uint32_t kContextMenu = 0x007B;       // wparam: window; lparam: screen point packed
+constexpr uint32_t kContextMenu = 0x007B; // wparam: window; lparam: screen point packed, -1 from the keyboard
 constexpr uint32_t kNcDestroy = 0x0082;
 constexpr uint32_t kNcLButtonDown = 0x00A1;
 constexpr uint32_t kKeyDown = 0x0100; // wparam: virtual key (HostKey); lparam bit 30: repeat
@@ -140,7 +136,7 @@ constexpr uint32_t kImeComposition = 0x010F; // lparam: const HostComposition*
 constexpr uint32_t kCommand = 0x0111; // wparam: control id (low) and notification code (high); lparam: window
 constexpr uint32_t kSysCommand = 0x0112;
 constexpr uint32_t kTimer = 0x0113;   // wparam: timer id
-constexpr uint32_t kHScroll = 0x0114; // wparam low: kSb..; high: position for thumb codes
+constexpr uint32_t kHScroll = 0x0114; // wparam low: kSb..; lparam: position (32 bits) for thumb codes
 constexpr uint32_t kVScroll = 0x0115;
 constexpr uint32_t kCtlColorEdit = 0x0133;
 constexpr uint32_t kCtlColorStatic = 0x0138;
@@ -348,6 +344,44 @@ struct HostScrollInfo {
     int32_t track_pos = 0; // the thumb's position while it is dragged
 };
 
+// Modifier keys and mouse buttons held, as typed handlers receive them.
+namespace HostMod {
+constexpr uint32_t kShift = 0x01;
+constexpr uint32_t kControl = 0x02;
+constexpr uint32_t kAlt = 0x04;
+constexpr uint32_t kLeftButton = 0x10;
+constexpr uint32_t kRightButton = 0x20;
+constexpr uint32_t kMiddleButton = 0x40;
+} // namespace HostMod
+
+enum class HostMouseButton { Left, Right, Middle };
+
+// Owner-drawn items: a control asks its dialog to measure (kMeasureItem) and draw (kDrawItem)
+// item `item` of the control with identifier `control_id`.
+struct HostMeasureItem {
+    uint16_t control_id = 0;
+    int32_t item = 0;
+    int32_t width = 0;  // to be filled in
+    int32_t height = 0; // to be filled in
+};
+
+namespace HostItemState {
+constexpr uint32_t kSelected = 0x0001;
+constexpr uint32_t kDisabled = 0x0004;
+constexpr uint32_t kChecked = 0x0008;
+constexpr uint32_t kFocus = 0x0010;
+} // namespace HostItemState
+
+class HostPainter;
+
+struct HostDrawItem {
+    uint16_t control_id = 0;
+    int32_t item = 0;
+    HostRect rect {};   // in the painter's coordinates
+    uint32_t state = 0; // HostItemState bits
+    HostPainter& painter;
+};
+
 // Cursors the host can show.
 enum class HostCursor { Arrow, Wait, IBeam, SizeWE, SizeNS, Hand };
 
@@ -362,7 +396,8 @@ enum class HostMetric {
     DoubleClickTime, // milliseconds
     DoubleClickWidth,
     DragWidth,      // pixels the pointer must move before a drag starts
-    CaretBlinkTime, // milliseconds
+    CaretBlinkTime, // milliseconds the caret stays on, and then off
+    CaretWidth,
 };
 
 } // namespace WinLayer

@@ -1,14 +1,16 @@
 // Creating and destroying windows, sending messages, the default procedure and the window's
 // own data (text, style, font, icon).
 
-#include <toolkit/host/HostActivation.h>
-#include <toolkit/host/HostBackBuffer.h>
 #include <toolkit/host/HostBitmap.h>
-#include <toolkit/host/HostGeometry.h>
-#include <toolkit/host/HostState.h>
+#include <toolkit/host/HostCaret.h>
 #include <toolkit/host/HostSystem.h>
 #include <toolkit/host/HostSystemMenu.h>
 #include <toolkit/host/HostWindow.h>
+#include <toolkit/host/detail/HostActivation.h>
+#include <toolkit/host/detail/HostBackBuffer.h>
+#include <toolkit/host/detail/HostDisplayScale.h>
+#include <toolkit/host/detail/HostGeometry.h>
+#include <toolkit/host/detail/HostState.h>
 
 #include <algorithm>
 
@@ -35,8 +37,8 @@ bool MakeTopLevel(HostWindowRecord& record)
     SDL_SetWindowTitle(record.sdl_window, record.text.c_str());
     SDL_SetWindowMinimumSize(record.sdl_window, 1, 1);
     SDL_SetWindowMaximumSize(record.sdl_window, 16384, 16384);
-    SDL_SetWindowSize(record.sdl_window, std::max(record.rect.Width(), 1), std::max(record.rect.Height(), 1));
-    SDL_SetWindowPosition(record.sdl_window, record.rect.left, record.rect.top);
+    HostDisplayScale::SetWindowSize(record.sdl_window, record.rect.Width(), record.rect.Height());
+    HostDisplayScale::SetWindowPosition(record.sdl_window, record.rect.left, record.rect.top);
     HostWindowPool::ApplyStyle(record.sdl_window, kind, record.style, record.ex_style);
     if (kind == HostWindowKind::Owned && owner != nullptr && owner->sdl_window != nullptr)
         SDL_SetWindowModalFor(record.sdl_window, owner->sdl_window); // keeps a dialog above its owner
@@ -86,6 +88,7 @@ void SendNcDestroyAndRemove(HostHandle window)
     record = State().tree.Find(window);
     if (record == nullptr)
         return;
+    DestroyCaret(window);
     State().timers.KillWindow(window);
     if (HostWindowRecord* parent = State().tree.Find(record->parent))
         std::erase(parent->children, window);
@@ -130,10 +133,7 @@ HostHandle CreateWindow(const HostCreateInfo& info)
         HostMinMaxInfo limits;
         SendMessage(handle, HostMsg::kGetMinMaxInfo, 0, reinterpret_cast<HostLParam>(&limits));
         if (HostWindowRecord* created = state.tree.Find(handle)) {
-            SDL_SetWindowMinimumSize(
-                created->sdl_window, std::max(limits.min_track.cx, 1), std::max(limits.min_track.cy, 1));
-            if (limits.max_track.cx > 0 && limits.max_track.cy > 0)
-                SDL_SetWindowMaximumSize(created->sdl_window, limits.max_track.cx, limits.max_track.cy);
+            HostDisplayScale::SetWindowLimits(created->sdl_window, limits);
         }
     }
 
@@ -221,8 +221,8 @@ HostResult DefaultProc(HostHandle window, uint32_t message, HostWParam wparam, H
         const uint16_t code = delta > 0 ? kSbLineUp : kSbLineDown;
         const int lines = 3 * std::max(1, std::abs(delta) / 120);
         for (int i = 0; i < lines && IsWindow(window); ++i)
-            SendMessage(window, scroll_message, HostMakeWParam(code, 0), 0);
-        SendMessage(window, scroll_message, HostMakeWParam(kSbEndScroll, 0), 0);
+            SendMessage(window, scroll_message, code, 0);
+        SendMessage(window, scroll_message, kSbEndScroll, 0);
         return 0;
     }
     case HostMsg::kSetText:
@@ -246,10 +246,21 @@ HostResult DefaultProc(HostHandle window, uint32_t message, HostWParam wparam, H
         return 0;
     case HostMsg::kContextMenu:
         return record->parent != 0 ? SendMessage(record->parent, message, wparam, lparam) : 0;
+    case HostMsg::kRButtonUp: {
+        const HostPoint screen = ClientToScreen(window, { HostPointX(lparam), HostPointY(lparam) });
+        return SendMessage(window, HostMsg::kContextMenu, window, HostMakeLParam(screen.x, screen.y));
+    }
+    case HostMsg::kKeyDown:
+        if (wparam == HostKey::kApps)
+            return SendMessage(window, HostMsg::kContextMenu, window, -1);
+        return 0;
     case HostMsg::kSysKeyDown:
         // Alt+Space opens the window menu, as the window manager's own would.
         if (wparam == HostKey::kSpace)
             SendMessage(TopLevel(window), HostMsg::kSysCommand, HostSystemMenu::kKeyMenu, ' ');
+        // Shift+F10 is F10, a system key, with Shift.
+        else if (wparam == HostKey::kF1 + 9 && KeyDown(HostKey::kShift))
+            SendMessage(window, HostMsg::kContextMenu, window, -1);
         return 0;
     case HostMsg::kSysCommand:
         if (record->parent == 0)
@@ -262,6 +273,11 @@ HostResult DefaultProc(HostHandle window, uint32_t message, HostWParam wparam, H
     default:
         return 0;
     }
+}
+
+void SetWindowFont(HostHandle window, HostFont* font, bool redraw)
+{
+    SendMessage(window, HostMsg::kSetFont, reinterpret_cast<HostWParam>(font), redraw ? 1 : 0);
 }
 
 void SetWindowProc(HostHandle window, HostWindowProc* proc)

@@ -8,10 +8,12 @@
 #include <toolkit/host/HostTypes.h>
 
 #include <string>
+#include <vector>
 
 namespace WinLayer {
 class HostFont;
-}
+struct HostBitmap;
+} // namespace WinLayer
 
 namespace WinLayer::Host {
 
@@ -32,12 +34,16 @@ HostResult SendMessage(HostHandle window, uint32_t message, HostWParam wparam, H
 // The host's default handling: kClose destroys the window; kMouseWheel on a window with a
 // scroll-bar style scrolls it (three lines a notch), else passes the wheel to the parent;
 // kSetText sets the text; kSetFont keeps the font (see WindowFont); kSetCursor asks the parent
-// first and then shows the arrow; kContextMenu goes to the parent; an unhandled double click
+// first and then shows the arrow; a right button release and the Apps key or Shift+F10 send
+// kContextMenu, which goes on to the parent when the window leaves it; an unhandled double click
 // (kLButtonDblClk, kRButtonDblClk) comes back as the button's down message, so a window that
 // ignores double clicks sees two presses; Alt+Space (kSysKeyDown) opens the window menu and
 // kSysCommand carries out its window commands (HostSystemMenu); anything else answers 0.
 HostResult DefaultProc(HostHandle window, uint32_t message, HostWParam wparam, HostLParam lparam);
 void SetWindowProc(HostHandle window, HostWindowProc* proc);
+// Sends kSetFont: the window's procedure sees the font first, the default handling keeps it
+// (shared, may be null) and repaints the window when `redraw` is set.
+void SetWindowFont(HostHandle window, HostFont* font, bool redraw);
 // The font kept from the last kSetFont that reached DefaultProc, or null.
 HostFont* WindowFont(HostHandle window);
 
@@ -59,7 +65,7 @@ void SetExStyle(HostHandle window, uint32_t ex_style);
 // Window text; for a top-level it is the title.
 const std::string& Text(HostHandle window);
 void SetText(HostHandle window, const std::string& utf8);
-void SetIcon(HostHandle top_level, const struct HostBitmap& icon);
+void SetIcon(HostHandle top_level, const HostBitmap& icon);
 
 // Geometry. A window rectangle is in the parent's client coordinates for a child and in screen
 // coordinates for a top-level. The client rectangle is (0, 0, width, height) inside the border
@@ -107,12 +113,26 @@ HostHandle Capture();
 // The pointer position in screen coordinates and the modifier state.
 HostPoint CursorPosition();
 bool KeyDown(uint32_t virtual_key); // kShift, kControl, kMenu and the mouse buttons
+// The modifier keys and mouse buttons held, as HostMod bits.
+uint32_t Modifiers();
 
 // Invalidation and painting. Painting happens when the message queue is empty, or at once with
-// UpdateWindow: the top-level's back buffer is painted parent first, then the children in
-// z-order, each clipped to itself and to the invalid part, then shown.
+// UpdateWindow: for each rectangle of the top-level's invalid region (HostRegion) the back
+// buffer is painted parent first, then the children in z-order, each clipped to itself and to
+// the rectangle, then shown.
 void InvalidateRect(HostHandle window, const HostRect* client_rect = nullptr);
 void UpdateWindow(HostHandle window);
+// The parts of the window's visible client area waiting to be painted, in its client
+// coordinates.
+std::vector<HostRect> InvalidRegion(HostHandle window);
+// Scroll by copy: moves what the back buffer shows of the window's client area (or of
+// `client_rect` in it) by (dx, dy) pixels and invalidates only the strip the move uncovers;
+// parts still waiting to be painted move with the pixels. Child windows stay where they are
+// and are repainted. A move as large as the area invalidates all of it.
+void ScrollWindow(HostHandle window, int32_t dx, int32_t dy, const HostRect* client_rect = nullptr);
+// Saves what the top-level's back buffer shows (its last paint) as a PNG file: screenshots.
+// False when the window has not been painted yet or the file cannot be written.
+bool SaveWindowAsPng(HostHandle top_level, const std::string& png_path);
 
 // Scroll bars of windows whose style has kHScroll / kVScroll (bar = kSbHorz or kSbVert).
 void SetScrollInfo(HostHandle window, int bar, const HostScrollInfo& info, bool redraw = true);

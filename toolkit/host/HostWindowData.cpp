@@ -1,10 +1,10 @@
 // The window's own data: relations, identity, styles, text, font and icon.
 
-#include <toolkit/host/HostBackBuffer.h>
 #include <toolkit/host/HostBitmap.h>
-#include <toolkit/host/HostGeometry.h>
-#include <toolkit/host/HostState.h>
 #include <toolkit/host/HostWindow.h>
+#include <toolkit/host/detail/HostBackBuffer.h>
+#include <toolkit/host/detail/HostGeometry.h>
+#include <toolkit/host/detail/HostState.h>
 
 #include <algorithm>
 

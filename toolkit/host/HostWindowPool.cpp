@@ -1,5 +1,5 @@
 #include <toolkit/host/HostTypes.h>
-#include <toolkit/host/HostWindowPool.h>
+#include <toolkit/host/detail/HostWindowPool.h>
 
 #include <SDL.h>
 

@@ -1,4 +1,4 @@
-#include <toolkit/host/HostWindowTree.h>
+#include <toolkit/host/detail/HostWindowTree.h>
 
 #include <algorithm>
 

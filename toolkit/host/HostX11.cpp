@@ -1,7 +1,7 @@
 // Kept apart from the rest of the host because Xlib's headers define macros (None, Status,
 // Window, ...) that collide with ordinary names.
 
-#include <toolkit/host/HostX11.h>
+#include <toolkit/host/detail/HostX11.h>
 
 #include <SDL.h>
 #include <SDL_syswm.h>
@@ -66,6 +66,32 @@ bool HostX11::WindowManagerRunning(SDL_Window* window)
     if (data != nullptr)
         XFree(data);
     return running;
+}
+
+std::string HostX11::Resources(SDL_Window* window)
+{
+    Display* display = DisplayOf(window);
+    if (display == nullptr)
+        return {};
+    // Read in pieces of 64 KiB (the length is in 32-bit units) until nothing remains.
+    constexpr long kChunk = 16384;
+    std::string resources;
+    for (long offset = 0;; offset += kChunk) {
+        Atom type = None;
+        int format = 0;
+        unsigned long count = 0;
+        unsigned long remaining = 0;
+        unsigned char* data = nullptr;
+        const int status = XGetWindowProperty(display, DefaultRootWindow(display), XA_RESOURCE_MANAGER,
+            offset, kChunk, False, XA_STRING, &type, &format, &count, &remaining, &data);
+        const bool read = status == Success && type == XA_STRING && format == 8;
+        if (read)
+            resources.append(reinterpret_cast<const char*>(data), count);
+        if (data != nullptr)
+            XFree(data);
+        if (!read || remaining == 0)
+            return resources;
+    }
 }
 
 void HostX11::Bell(SDL_Window* window)

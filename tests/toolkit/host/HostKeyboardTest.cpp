@@ -71,7 +71,7 @@ TEST_F(Keyboard, KeysGoToTheHostsFocusEvenWhenAnotherWindowIsShownLater)
     Host::ShowWindow(other, HostShow::kNoActivate);
     proc.log.clear();
     Host::InjectKey('A');
-    Host::InjectKey(HostKey::kDown, Host::kModShift);
+    Host::InjectKey(HostKey::kDown, HostMod::kShift);
     Host::DrainMessages();
     const auto downs = proc.Of(HostMsg::kKeyDown);
     ASSERT_EQ(downs.size(), 3u); // A, Shift, Down
@@ -98,8 +98,8 @@ TEST_F(Keyboard, TranslateAddsCharactersForControlKeys)
         { HostKey::kTab, 0, HostMsg::kChar, 9 },
         { HostKey::kBack, 0, HostMsg::kChar, 8 },
         { HostKey::kEscape, 0, HostMsg::kChar, 27 },
-        { 'C', Host::kModControl, HostMsg::kChar, 3 },
-        { 'F', Host::kModAlt, HostMsg::kSysChar, 'f' },
+        { 'C', HostMod::kControl, HostMsg::kChar, 3 },
+        { 'F', HostMod::kAlt, HostMsg::kSysChar, 'f' },
         { 'A', 0, HostMsg::kChar, 0 }, // printable characters come from text input
         { HostKey::kLeft, 0, HostMsg::kChar, 0 },
     };
@@ -117,7 +117,7 @@ TEST_F(Keyboard, TranslateAddsCharactersForControlKeys)
         EXPECT_EQ(chars[0].wparam, c.character) << c.key;
     }
     proc.log.clear();
-    Host::InjectKey('X', Host::kModAlt);
+    Host::InjectKey('X', HostMod::kAlt);
     Host::DrainMessages();
     EXPECT_EQ(proc.Of(HostMsg::kSysKeyDown).size(), 2u); // Alt, then X with Alt
 }
@@ -145,9 +145,9 @@ TEST_F(Keyboard, CompositionReachesTheFocusWithItsCursorInCharacters)
     const HostHandle edit = MakeChild(top, { 0, 0, 50, 20 });
     Host::SetFocus(edit);
     std::vector<HostComposition> seen;
-    proc.answer = [&](HostHandle, uint32_t message, HostWParam, HostLParam lparam) {
+    proc.answer = [&](HostHandle window, uint32_t message, HostWParam wparam, HostLParam lparam) {
         if (message == HostMsg::kImeComposition)
-            seen.push_back(*reinterpret_cast<const HostComposition*>(lparam));
+            seen.push_back(*Host::Decode(window, message, wparam, lparam).composition);
         return kHostNotHandled;
     };
     proc.log.clear();
@@ -193,10 +193,10 @@ TEST_F(Transfer, DropReachesTheWindowThatAcceptsFilesWithItsPoint)
         top, { 10, 10, 200, 100 }, 0, HostStyle::kChild | HostStyle::kVisible, HostExStyle::kAcceptFiles);
     const HostHandle label = MakeChild(target, { 5, 5, 60, 25 });
     std::vector<HostDrop> drops;
-    proc.answer = [&](HostHandle window, uint32_t message, HostWParam, HostLParam lparam) {
+    proc.answer = [&](HostHandle window, uint32_t message, HostWParam wparam, HostLParam lparam) {
         if (message == HostMsg::kDropFiles) {
             EXPECT_EQ(window, target);
-            drops.push_back(*reinterpret_cast<const HostDrop*>(lparam));
+            drops.push_back(*Host::Decode(window, message, wparam, lparam).drop);
         }
         return kHostNotHandled;
     };

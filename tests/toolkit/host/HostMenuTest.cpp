@@ -2,13 +2,13 @@
 // over, sub-menus, leaving with Escape or a click outside, and their look.
 
 #include <toolkit/host/HostMenu.h>
-#include <toolkit/host/HostMenuLook.h>
-#include <toolkit/host/HostMenuTracker.h>
 #include <toolkit/host/HostMessageLoop.h>
 #include <toolkit/host/HostPainter.h>
 #include <toolkit/host/HostSystem.h>
-#include <toolkit/host/HostTesting.h>
 #include <toolkit/host/HostWindow.h>
+#include <toolkit/host/detail/HostMenuLook.h>
+#include <toolkit/host/detail/HostMenuTracker.h>
+#include <toolkit/host/testing/HostTesting.h>
 
 #include <algorithm>
 #include <functional>

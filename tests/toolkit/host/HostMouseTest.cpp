@@ -16,7 +16,7 @@ TEST_F(Mouse, ClickReachesTheDeepestChildInItsClientCoordinates)
     const HostHandle button = MakeChild(panel, { 20, 30, 100, 60 });
     Host::DrainMessages();
     proc.log.clear();
-    Host::InjectClick(button, { 5, 7 }, 1, 1, Host::kModShift);
+    Host::InjectClick(button, { 5, 7 }, 1, 1, HostMod::kShift);
     Host::DrainMessages();
     const auto downs = proc.Of(HostMsg::kLButtonDown);
     ASSERT_EQ(downs.size(), 1u);
@@ -246,10 +246,10 @@ TEST_F(ScrollBar, DraggingTheThumbTracksThenSetsThePosition)
     const auto scrolls = proc.Of(HostMsg::kVScroll);
     ASSERT_EQ(scrolls.size(), 3u);
     EXPECT_EQ(HostLowWord(scrolls[0].wparam), kSbThumbTrack);
-    const int32_t tracked = HostHighWord(scrolls[0].wparam);
+    const int32_t tracked = static_cast<int32_t>(scrolls[0].lparam);
     EXPECT_EQ(tracked, 45); // 76 of 152 pixels of travel is half of the 90 positions
     EXPECT_EQ(HostLowWord(scrolls[1].wparam), kSbThumbPosition);
-    EXPECT_EQ(HostHighWord(scrolls[1].wparam), tracked);
+    EXPECT_EQ(scrolls[1].lparam, tracked);
     EXPECT_EQ(HostLowWord(scrolls[2].wparam), kSbEndScroll);
     // The host leaves the position to the window.
     EXPECT_EQ(Host::ScrollInfo(list, kSbVert).pos, 0);
@@ -257,8 +257,8 @@ TEST_F(ScrollBar, DraggingTheThumbTracksThenSetsThePosition)
 
 TEST_F(ScrollBar, ThumbIsDrawnWhereThePositionPutsIt)
 {
-    constexpr uint32_t kThumb = 0xC1C1C1;
-    constexpr uint32_t kTrack = 0xE8E8E8;
+    constexpr RawColour kThumb = RawColour::FromRgb(0xC1, 0xC1, 0xC1);
+    constexpr RawColour kTrack = RawColour::FromRgb(0xE8, 0xE8, 0xE8);
     EXPECT_EQ(Host::PixelAt(list, Bar(20)), kThumb);
     EXPECT_EQ(Host::PixelAt(list, Bar(100)), kTrack);
     Host::SetScrollInfo(list, kSbVert, { 0, 99, 10, 45, 0 });

@@ -20,9 +20,9 @@ constexpr uint32_t kClear = 0x00000000;
 constexpr uint32_t kWhitePixel = 0xFFFFFFFF;
 constexpr uint32_t kRedPixel = 0xFFFF0000;
 constexpr uint32_t kBluePixel = 0xFF0000FF;
-const HostColour kRed = HostRgb(255, 0, 0);
-const HostColour kBlue = HostRgb(0, 0, 255);
-const HostColour kBlack = HostRgb(0, 0, 0);
+const RawColour kRed = RawColour::FromRgb(255, 0, 0);
+const RawColour kBlue = RawColour::FromRgb(0, 0, 255);
+const RawColour kBlack = RawColour::FromRgb(0, 0, 0);
 
 HostBitmap Blank(int32_t width, int32_t height, uint32_t pixel = kClear)
 {
@@ -112,7 +112,7 @@ TEST(HostPainterTest, RectanglesArePixelExact)
             {}, 0 },
         { "no colour",
             [](HostPainter& p) {
-                p.FillRect({ 1, 1, 5, 5 }, kHostNoColour);
+                p.FillRect({ 1, 1, 5, 5 }, RawColour::None());
             },
             {}, 0 },
     };
@@ -161,7 +161,7 @@ TEST(HostPainterTest, RoundShapesLeaveTheirCorners)
     {
         HostPainter painter(bitmap);
         painter.RoundRect({ 0, 0, 20, 30 }, 6, kRed, kBlue);
-        painter.Ellipse({ 20, 0, 40, 30 }, kRed, kHostNoColour);
+        painter.Ellipse({ 20, 0, 40, 30 }, kRed, RawColour::None());
     }
     EXPECT_EQ(bitmap.At(0, 0), kWhitePixel);
     EXPECT_EQ(bitmap.At(19, 29), kWhitePixel);

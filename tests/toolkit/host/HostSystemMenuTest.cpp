@@ -23,7 +23,7 @@ protected:
     // Alt+Space, then the keys that drive the menu.
     void OpenAndPress(std::initializer_list<uint32_t> keys)
     {
-        Host::InjectKey(HostKey::kSpace, Host::kModAlt);
+        Host::InjectKey(HostKey::kSpace, HostMod::kAlt);
         for (uint32_t key : keys)
             Host::InjectKey(key);
         Host::DrainMessages();
@@ -85,7 +85,7 @@ TEST_F(HostSystemMenuTest, MovingTheHighlightAloneChoosesNothing)
         Host::InjectKey(HostKey::kEscape);
         return 0;
     };
-    Host::InjectKey(HostKey::kSpace, Host::kModAlt);
+    Host::InjectKey(HostKey::kSpace, HostMod::kAlt);
     Host::InjectKey(HostKey::kDown);
     Host::InjectKey(HostKey::kDown); // Close, with Maximize greyed or not
     Host::InjectKey(HostKey::kDown);
@@ -115,7 +115,7 @@ TEST_F(HostSystemMenuTest, EscapeChoosesNothingAndAFixedSizeWindowCannotMaximize
     Host::SetFocus(fixed);
     Host::DrainMessages();
     // Minimize and Maximize are greyed: Down goes straight to Close.
-    Host::InjectKey(HostKey::kSpace, Host::kModAlt);
+    Host::InjectKey(HostKey::kSpace, HostMod::kAlt);
     Host::InjectKey(HostKey::kDown);
     Host::InjectKey(HostKey::kReturn);
     Host::DrainMessages();

@@ -133,7 +133,7 @@ TEST(HostTextLayoutTest, EndEllipsisStaysInTheWidth)
     HostBitmap bitmap { full.cx / 3, 60, std::vector<uint32_t>(static_cast<size_t>(full.cx / 3) * 60, 0) };
     HostPainter painter(bitmap);
     HostRect rect { 0, 0, full.cx / 3, 2 * UiFont().LineHeight() };
-    EXPECT_EQ(painter.DrawText(UiFont(), text, rect, wrapped, 0), 2 * UiFont().LineHeight());
+    EXPECT_EQ(painter.DrawText(UiFont(), text, rect, wrapped, RawColour()), 2 * UiFont().LineHeight());
 }
 
 TEST(HostTextLayoutTest, TabsStopAtTheirLength)
@@ -250,7 +250,8 @@ TEST(HostTextLayoutTest, MeasureTextMatchesCalcRect)
     HostBitmap untouched { 4, 4, std::vector<uint32_t>(16, 0) };
     {
         HostPainter painter(untouched);
-        const int32_t height = painter.DrawText(UiFont(), text, calc, flags | HostText::kCalcRect, 0);
+        const int32_t height
+            = painter.DrawText(UiFont(), text, calc, flags | HostText::kCalcRect, RawColour());
         EXPECT_EQ(height, calc.Height());
     }
     EXPECT_EQ(measured, calc);

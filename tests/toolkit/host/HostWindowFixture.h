@@ -3,11 +3,12 @@
 // A started host for each test, windows made with one call, and a window procedure that records
 // every message it gets and can answer some of them.
 
+#include <toolkit/host/HostEvent.h>
 #include <toolkit/host/HostMessageLoop.h>
 #include <toolkit/host/HostPainter.h>
 #include <toolkit/host/HostSystem.h>
-#include <toolkit/host/HostTesting.h>
 #include <toolkit/host/HostWindow.h>
+#include <toolkit/host/testing/HostTesting.h>
 
 #include <algorithm>
 #include <functional>
@@ -32,15 +33,15 @@ public:
     // Answers a message; kHostNotHandled leaves it to the default handling.
     std::function<HostResult(HostHandle, uint32_t, HostWParam, HostLParam)> answer;
     // Windows that fill their client area with a colour when painted.
-    std::map<HostHandle, HostColour> fill;
+    std::map<HostHandle, RawColour> fill;
     std::vector<Received> log;
 
     HostResult WindowProc(HostHandle window, uint32_t message, HostWParam wparam, HostLParam lparam) override
     {
         log.push_back({ window, message, wparam, lparam });
         if (message == HostMsg::kPaint && fill.contains(window)) {
-            auto* painter = reinterpret_cast<HostPainter*>(lparam);
-            painter->FillRect(Host::ClientRect(window), fill[window]);
+            Host::Decode(window, message, wparam, lparam)
+                .painter->FillRect(Host::ClientRect(window), fill[window]);
             return 0;
         }
         if (answer)

@@ -9,12 +9,9 @@
 namespace HostTest {
 namespace {
 
-constexpr HostColour kRed = HostRgb(255, 0, 0);
-constexpr HostColour kBlue = HostRgb(0, 0, 255);
-constexpr HostColour kGreen = HostRgb(0, 255, 0);
-constexpr uint32_t kRedPixel = 0xFF0000;
-constexpr uint32_t kBluePixel = 0x0000FF;
-constexpr uint32_t kGreenPixel = 0x00FF00;
+constexpr RawColour kRed = RawColour::FromRgb(255, 0, 0);
+constexpr RawColour kBlue = RawColour::FromRgb(0, 0, 255);
+constexpr RawColour kGreen = RawColour::FromRgb(0, 255, 0);
 
 TEST_F(HostWindowTest, CreationSendsCreateThenSizeAndChildrenStackInOrder)
 {
@@ -149,7 +146,7 @@ TEST_F(HostWindowTest, MovingSendsPositionMessagesAndAChangingHandlerMayAdjust)
     const HostHandle child = MakeChild(top, { 0, 0, 50, 50 });
     proc.answer = [](HostHandle, uint32_t message, HostWParam, HostLParam lparam) {
         if (message == HostMsg::kWindowPosChanging)
-            reinterpret_cast<HostWindowPos*>(lparam)->cx = 70; // a minimum width
+            Host::WindowPosOf(message, lparam)->cx = 70; // a minimum width
         return kHostNotHandled;
     };
     proc.log.clear();
@@ -211,7 +208,7 @@ TEST_F(HostWindowTest, MinMaxInfoIsAskedAtCreation)
 {
     proc.answer = [](HostHandle, uint32_t message, HostWParam, HostLParam lparam) {
         if (message == HostMsg::kGetMinMaxInfo)
-            reinterpret_cast<HostMinMaxInfo*>(lparam)->min_track = { 120, 90 };
+            Host::MinMaxInfoOf(message, lparam)->min_track = { 120, 90 };
         return kHostNotHandled;
     };
     const HostHandle top = MakeTop();
@@ -234,16 +231,16 @@ TEST_F(HostWindowTest, ChildPaintsOnlyInsideItselfAfterItsParent)
     int32_t blue = 0;
     for (int32_t y = 0; y < buffer.height; ++y)
         for (int32_t x = 0; x < buffer.width; ++x) {
-            const uint32_t pixel = buffer.At(x, y) & 0xFFFFFF;
+            const RawColour pixel = buffer.ColourAt(x, y);
             const bool inside = x >= 50 && x < 90 && y >= 40 && y < 70;
-            EXPECT_EQ(pixel, inside ? kBluePixel : kRedPixel) << x << "," << y;
-            blue += pixel == kBluePixel;
+            EXPECT_EQ(pixel, inside ? kBlue : kRed) << x << "," << y;
+            blue += pixel == kBlue;
             if (HasFailure())
                 return;
         }
     EXPECT_EQ(blue, 40 * 30);
-    EXPECT_EQ(Host::PixelAt(child, { 0, 0 }), kBluePixel);
-    EXPECT_EQ(Host::PixelAt(top, { 49, 40 }), kRedPixel);
+    EXPECT_EQ(Host::PixelAt(child, { 0, 0 }), kBlue);
+    EXPECT_EQ(Host::PixelAt(top, { 49, 40 }), kRed);
 }
 
 TEST_F(HostWindowTest, InvalidatingAPartRepaintsOnlyWindowsThatMeetIt)
@@ -262,9 +259,9 @@ TEST_F(HostWindowTest, InvalidatingAPartRepaintsOnlyWindowsThatMeetIt)
     EXPECT_EQ(proc.Count(left, HostMsg::kPaint), 0u);
     EXPECT_EQ(proc.Count(right, HostMsg::kPaint), 1u);
     // The painter was clipped to the invalid part: only it turned green.
-    EXPECT_EQ(Host::PixelAt(right, { 15, 15 }), kGreenPixel);
-    EXPECT_EQ(Host::PixelAt(right, { 25, 15 }), kBluePixel);
-    EXPECT_EQ(Host::PixelAt(left, { 50, 50 }), kRedPixel);
+    EXPECT_EQ(Host::PixelAt(right, { 15, 15 }), kGreen);
+    EXPECT_EQ(Host::PixelAt(right, { 25, 15 }), kBlue);
+    EXPECT_EQ(Host::PixelAt(left, { 50, 50 }), kRed);
 }
 
 TEST_F(HostWindowTest, HiddenWindowsAndGrandchildrenOutsideTheirParentAreNotPainted)
@@ -277,11 +274,11 @@ TEST_F(HostWindowTest, HiddenWindowsAndGrandchildrenOutsideTheirParentAreNotPain
     proc.fill[overflowing] = kBlue;
     proc.fill[hidden] = kGreen;
     Host::DrainMessages();
-    EXPECT_EQ(Host::PixelAt(overflowing, { 0, 0 }), kBluePixel);
-    EXPECT_EQ(Host::PixelAt(overflowing, { 19, 19 }), kBluePixel);
-    EXPECT_EQ(Host::PixelAt(overflowing, { 20, 20 }), kRedPixel); // outside `box`
+    EXPECT_EQ(Host::PixelAt(overflowing, { 0, 0 }), kBlue);
+    EXPECT_EQ(Host::PixelAt(overflowing, { 19, 19 }), kBlue);
+    EXPECT_EQ(Host::PixelAt(overflowing, { 20, 20 }), kRed); // outside `box`
     EXPECT_EQ(proc.Count(hidden, HostMsg::kPaint), 0u);
-    EXPECT_EQ(Host::PixelAt(top, { 120, 20 }), kRedPixel);
+    EXPECT_EQ(Host::PixelAt(top, { 120, 20 }), kRed);
 }
 
 TEST_F(HostWindowTest, UpperSiblingsPaintOverLowerOnes)
@@ -292,11 +289,11 @@ TEST_F(HostWindowTest, UpperSiblingsPaintOverLowerOnes)
     proc.fill[lower] = kRed;
     proc.fill[upper] = kBlue;
     Host::DrainMessages();
-    EXPECT_EQ(Host::PixelAt(top, { 50, 50 }), kBluePixel);
+    EXPECT_EQ(Host::PixelAt(top, { 50, 50 }), kBlue);
     Host::SetWindowPos(lower, kHostInsertTop, {}, HostSwp::kNoMove | HostSwp::kNoSize);
     Host::DrainMessages();
-    EXPECT_EQ(Host::PixelAt(top, { 50, 50 }), kRedPixel);
-    EXPECT_EQ(Host::PixelAt(top, { 70, 70 }), kBluePixel);
+    EXPECT_EQ(Host::PixelAt(top, { 50, 50 }), kRed);
+    EXPECT_EQ(Host::PixelAt(top, { 70, 70 }), kBlue);
 }
 
 TEST_F(HostWindowTest, StopDestroysTheWindowsStillAlive)
@@ -329,13 +326,13 @@ TEST_F(HostWindowTest, ScreenshotWritesThePaintedPixels)
     QuelvaneTest::TestFolder folder;
     const HostHandle top = MakeTop({ 0, 0, 40, 30 });
     proc.fill[top] = kRed;
-    EXPECT_FALSE(Host::SaveScreenshot(top, folder.Path() + "/before.png")); // nothing painted yet
+    EXPECT_FALSE(Host::SaveWindowAsPng(top, folder.Path() + "/before.png")); // nothing painted yet
     Host::UpdateWindow(top);
     const std::string path = folder.Path() + "/shot.png";
-    ASSERT_TRUE(Host::SaveScreenshot(top, path));
+    ASSERT_TRUE(Host::SaveWindowAsPng(top, path));
     const HostBitmap loaded = Host::LoadPng(path);
     ASSERT_EQ(loaded.width, 40);
-    EXPECT_EQ(loaded.At(20, 15) & 0xFFFFFF, kRedPixel);
+    EXPECT_EQ(loaded.ColourAt(20, 15), kRed);
 }
 
 } // namespace

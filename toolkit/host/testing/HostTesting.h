@@ -1,7 +1,8 @@
 #pragma once
 
-// Input injection and back-buffer access for tests and screenshots. Injected input goes through
-// SDL's own event queue, so it takes the same road as real input.
+// What tests need of the host and programs never do: input injection, draining the queue, and
+// reading back the pixels of a back buffer. Injected input goes through SDL's own event queue,
+// so it takes the same road as real input. Only test programs link this library.
 
 #include <toolkit/host/HostBitmap.h>
 #include <toolkit/host/HostTypes.h>
@@ -11,12 +12,8 @@
 
 namespace WinLayer::Host {
 
-// Modifier bits for injected keys and clicks.
-constexpr uint32_t kModShift = 1;
-constexpr uint32_t kModControl = 2;
-constexpr uint32_t kModAlt = 4;
-
-// A key press and release (virtual key), with modifiers, for the window with the focus.
+// A key press and release (virtual key), with modifiers (HostMod kShift, kControl, kAlt) held
+// around it, for the window with the focus.
 void InjectKey(uint32_t virtual_key, uint32_t modifiers = 0);
 // Text typed through the input method (one kChar per character).
 void InjectText(const std::string& utf8);
@@ -34,14 +31,20 @@ void InjectDrop(HostHandle window, HostPoint client, const std::vector<std::stri
 // The close button of a top-level.
 void InjectClose(HostHandle top_level);
 
+// Blinks the caret of the window's top-level once, as its blink timer does.
+void BlinkCaret(HostHandle window);
+
 // Runs the loop until the queue is empty (input converted and dispatched, painting done).
 // Timers fire when they were due as the drain began; a short timer cannot keep it going.
 void DrainMessages();
 
-// A copy of the top-level's back buffer (what was last painted), and one pixel of it as
-// 0xRRGGBB at a point of a window's client area.
+// A copy of the top-level's back buffer (what was last painted), and the colour of one pixel
+// of it at a point of a window's client area (no colour outside it or before the first paint).
 HostBitmap BackBuffer(HostHandle top_level);
-uint32_t PixelAt(HostHandle window, HostPoint client);
-bool SaveScreenshot(HostHandle top_level, const std::string& png_path);
+RawColour PixelAt(HostHandle window, HostPoint client);
+// The back buffer of a window's top-level in device pixels (the logical size times the display
+// scale), and one of its pixels; None outside it or before the first paint.
+HostSize BufferSize(HostHandle window);
+RawColour DevicePixelAt(HostHandle window, HostPoint device);
 
 } // namespace WinLayer::Host

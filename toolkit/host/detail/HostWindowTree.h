@@ -6,7 +6,9 @@
 // the SDL window's own coordinate space.
 
 #include <toolkit/host/HostMenu.h>
+#include <toolkit/host/HostRegion.h>
 #include <toolkit/host/HostTypes.h>
+#include <toolkit/host/detail/HostCaretService.h>
 
 #include <memory>
 #include <string>
@@ -40,8 +42,10 @@ struct HostWindowRecord {
     SDL_Window* sdl_window = nullptr;
     int pool_kind = 0;
     _cairo_surface* back_buffer = nullptr;
-    HostRect dirty {}; // in top coordinates
+    HostRegion dirty;     // in top coordinates
+    HostRect scrolled {}; // pixels moved by ScrollWindow, for the screen at the next paint
     HostHandle last_focus = 0;
+    HostCaretService::Caret caret;
     HostRect restore_rect {};               // the rectangle before maximizing
     std::unique_ptr<HostMenu> system_items; // the application's items of the window menu
     // Shown without activation: the window system's focus events do not activate it.

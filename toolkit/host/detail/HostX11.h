@@ -1,6 +1,8 @@
 #pragma once
 
-// What the host does with X11 directly: its error handler and the bell.
+// What the host does with X11 directly: its error handler, the desktop's resources and the bell.
+
+#include <string>
 
 struct SDL_Window;
 
@@ -12,6 +14,9 @@ void InstallErrorHandler();
 // Whether a window manager runs on the window's display (it announces itself on the root
 // window with _NET_SUPPORTING_WM_CHECK).
 bool WindowManagerRunning(SDL_Window* window);
+// The X server's resource string (the RESOURCE_MANAGER property of the root window, as xrdb
+// loads it) of the window's display; empty when there is none.
+std::string Resources(SDL_Window* window);
 // Rings the bell of the display the window is on.
 void Bell(SDL_Window* window);
 

@@ -1,10 +1,14 @@
 // Input injection through SDL's own queue (real event records, so they take the road real input
 // takes) and access to the back buffers.
 
-#include <toolkit/host/HostKeyMap.h>
-#include <toolkit/host/HostState.h>
-#include <toolkit/host/HostTesting.h>
+#include <toolkit/host/HostMessageLoop.h>
 #include <toolkit/host/HostWindow.h>
+#include <toolkit/host/detail/HostCaretService.h>
+#include <toolkit/host/detail/HostDisplayScale.h>
+#include <toolkit/host/detail/HostKeyMap.h>
+#include <toolkit/host/detail/HostMessageSource.h>
+#include <toolkit/host/detail/HostState.h>
+#include <toolkit/host/testing/HostTesting.h>
 
 #include <cstring>
 
@@ -55,9 +59,9 @@ struct ModifierKey {
     uint16_t mod;
 };
 constexpr ModifierKey kModifierKeys[] = {
-    { kModShift, SDLK_LSHIFT, KMOD_LSHIFT },
-    { kModControl, SDLK_LCTRL, KMOD_LCTRL },
-    { kModAlt, SDLK_LALT, KMOD_LALT },
+    { HostMod::kShift, SDLK_LSHIFT, KMOD_LSHIFT },
+    { HostMod::kControl, SDLK_LCTRL, KMOD_LCTRL },
+    { HostMod::kAlt, SDLK_LALT, KMOD_LALT },
 };
 
 // Presses the modifier keys, as a person does before the key or click; returns the state.
@@ -89,8 +93,8 @@ void PushMotion(const Target& target)
     event.type = SDL_MOUSEMOTION;
     event.motion.timestamp = SDL_GetTicks();
     event.motion.windowID = target.sdl_id;
-    event.motion.x = target.in_top.x;
-    event.motion.y = target.in_top.y;
+    event.motion.x = HostDisplayScale::CentreOf(target.in_top.x);
+    event.motion.y = HostDisplayScale::CentreOf(target.in_top.y);
     SDL_PushEvent(&event);
 }
 
@@ -103,8 +107,8 @@ void PushButton(const Target& target, int button, bool down, int clicks)
     event.button.button = static_cast<uint8_t>(button);
     event.button.state = down ? SDL_PRESSED : SDL_RELEASED;
     event.button.clicks = static_cast<uint8_t>(clicks);
-    event.button.x = target.in_top.x;
-    event.button.y = target.in_top.y;
+    event.button.x = HostDisplayScale::CentreOf(target.in_top.x);
+    event.button.y = HostDisplayScale::CentreOf(target.in_top.y);
     SDL_PushEvent(&event);
 }
 
@@ -215,8 +219,8 @@ void InjectWheel(HostHandle window, HostPoint client, int notches)
     event.wheel.y = notches;
     event.wheel.preciseY = static_cast<float>(notches);
     event.wheel.direction = SDL_MOUSEWHEEL_NORMAL;
-    event.wheel.mouseX = target.in_top.x;
-    event.wheel.mouseY = target.in_top.y;
+    event.wheel.mouseX = HostDisplayScale::CentreOf(target.in_top.x);
+    event.wheel.mouseY = HostDisplayScale::CentreOf(target.in_top.y);
     SDL_PushEvent(&event);
 }
 
@@ -275,33 +279,64 @@ HostBitmap BackBuffer(HostHandle top_level)
     return bitmap;
 }
 
-uint32_t PixelAt(HostHandle window, HostPoint client)
+RawColour PixelAt(HostHandle window, HostPoint client)
+{
+    const HostRect area = State().tree.ClientInTop(window);
+    return DevicePixelAt(window,
+        { HostDisplayScale::CentreOf(area.left + client.x),
+            HostDisplayScale::CentreOf(area.top + client.y) });
+}
+
+HostSize BufferSize(HostHandle window)
 {
     const HostWindowRecord* top = PaintedTop(window);
     if (top == nullptr)
-        return 0;
-    const HostRect area = State().tree.ClientInTop(window);
-    const int32_t x = area.left + client.x;
-    const int32_t y = area.top + client.y;
+        return {};
+    return { cairo_image_surface_get_width(top->back_buffer),
+        cairo_image_surface_get_height(top->back_buffer) };
+}
+
+RawColour DevicePixelAt(HostHandle window, HostPoint device)
+{
+    const HostWindowRecord* top = PaintedTop(window);
+    if (top == nullptr)
+        return RawColour::None();
+    const int32_t x = device.x;
+    const int32_t y = device.y;
     cairo_surface_t* surface = top->back_buffer;
     if (x < 0 || y < 0 || x >= cairo_image_surface_get_width(surface)
         || y >= cairo_image_surface_get_height(surface))
-        return 0;
+        return RawColour::None();
     cairo_surface_flush(surface);
     const unsigned char* row = cairo_image_surface_get_data(surface)
         + static_cast<size_t>(y) * cairo_image_surface_get_stride(surface);
     uint32_t pixel;
     std::memcpy(&pixel, row + static_cast<size_t>(x) * 4, 4);
-    return pixel & 0xFFFFFF;
+    // Back buffers are opaque: the colour channels are the colour.
+    return RawColour::FromRgb(
+        static_cast<uint8_t>(pixel >> 16), static_cast<uint8_t>(pixel >> 8), static_cast<uint8_t>(pixel));
 }
 
-bool SaveScreenshot(HostHandle top_level, const std::string& png_path)
+void DrainMessages()
 {
-    const HostWindowRecord* top = PaintedTop(top_level);
-    if (top == nullptr)
-        return false;
-    cairo_surface_flush(top->back_buffer);
-    return cairo_surface_write_to_png(top->back_buffer, png_path.c_str()) == CAIRO_STATUS_SUCCESS;
+    // Timers count only when they were due as the drain began, so that a short timer
+    // cannot keep the drain going for ever.
+    const uint64_t cutoff = Now();
+    HostMessage message;
+    while (HostMessageSource::Next(message, false, true, cutoff)) {
+        if (message.message == HostMsg::kQuit) {
+            if (State().started)
+                PostQuitMessage(static_cast<int>(message.wparam));
+            return;
+        }
+        TranslateMessage(message);
+        DispatchMessage(message);
+    }
+}
+
+void BlinkCaret(HostHandle window)
+{
+    HostCaretService::Blink(State().tree.TopLevelOf(window));
 }
 
 } // namespace WinLayer::Host

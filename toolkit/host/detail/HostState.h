@@ -3,11 +3,11 @@
 // The host's process-wide state, used by the host's own files only. Everything here belongs to
 // the user-interface thread, except the message queue, which locks for itself.
 
-#include <toolkit/host/HostMessageQueue.h>
-#include <toolkit/host/HostTimerList.h>
 #include <toolkit/host/HostTypes.h>
-#include <toolkit/host/HostWindowPool.h>
-#include <toolkit/host/HostWindowTree.h>
+#include <toolkit/host/detail/HostMessageQueue.h>
+#include <toolkit/host/detail/HostTimerList.h>
+#include <toolkit/host/detail/HostWindowPool.h>
+#include <toolkit/host/detail/HostWindowTree.h>
 
 #include <bitset>
 #include <deque>
@@ -18,8 +18,9 @@ struct SDL_Cursor;
 
 namespace WinLayer {
 
-// Timer ids the host uses for itself (scroll-bar repeat); never dispatched to a window.
+// Timer ids the host uses for itself (scroll-bar repeat, caret blink); never dispatched to a window.
 constexpr uintptr_t kHostScrollRepeatTimer = ~static_cast<uintptr_t>(0) - 1;
+constexpr uintptr_t kHostCaretBlinkTimer = ~static_cast<uintptr_t>(0) - 2;
 
 // Dragging or holding a part of a scroll bar.
 struct HostScrollTrack {
