@@ -7,6 +7,7 @@
 // (ASCII and Japanese), rows drawn per second from cached layouts, and full repaints per second
 // of an 800 x 600 window whose 40 rows are drawn from cached layouts.
 
+#include <toolkit/host/HostEvent.h>
 #include <toolkit/host/HostFont.h>
 #include <toolkit/host/HostMessageLoop.h>
 #include <toolkit/host/HostPainter.h>
@@ -62,7 +63,7 @@ double DrawsPerSecond(const HostFont& font, const std::vector<std::string>& rows
     HostPainter painter(target);
     const auto start = Clock::now();
     for (size_t i = 0; i < layouts.size(); ++i)
-        painter.DrawLayout(*layouts[i], { 4, static_cast<int32_t>(i % 40) * 15 }, 0);
+        painter.DrawLayout(*layouts[i], { 4, static_cast<int32_t>(i % 40) * 15 }, RawColour::FromRgb(0, 0, 0));
     return layouts.size() / Seconds(start);
 }
 
@@ -74,14 +75,15 @@ public:
             layouts_.push_back(
                 std::make_unique<HostTextLayout>(font, row, HostText::kSingleLine | HostText::kNoPrefix, 0));
     }
-    HostResult WindowProc(HostHandle window, uint32_t message, HostWParam, HostLParam lparam) override
+    HostResult WindowProc(HostHandle window, uint32_t message, HostWParam wparam, HostLParam lparam) override
     {
-        if (message != HostMsg::kPaint)
+        const HostEvent event = Host::Decode(window, message, wparam, lparam);
+        if (event.kind != HostEventKind::Paint)
             return kHostNotHandled;
-        auto& painter = *reinterpret_cast<HostPainter*>(lparam);
-        painter.FillRect(Host::ClientRect(window), 0xFFFFFF);
+        HostPainter& painter = *event.painter;
+        painter.FillRect(Host::ClientRect(window), RawColour::FromRgb(0xFF, 0xFF, 0xFF));
         for (size_t i = 0; i < layouts_.size(); ++i)
-            painter.DrawLayout(*layouts_[i], { 4, static_cast<int32_t>(i) * 15 }, 0);
+            painter.DrawLayout(*layouts_[i], { 4, static_cast<int32_t>(i) * 15 }, RawColour::FromRgb(0, 0, 0));
         return 0;
     }
 

@@ -4,11 +4,11 @@
 
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace RawLayer {
 
@@ -45,7 +45,7 @@ struct RawFolderWalk::Level {
         unsigned char type;
     };
 
-    int fd = -1;
+    RawFd fd; // a streamed level's descriptor belongs to its stream
     DIR* stream = nullptr;
     size_t path_length = 0; // the folder's own path in path_
     dev_t device = 0;
@@ -59,12 +59,12 @@ struct RawFolderWalk::Level {
 
     void Close()
     {
-        if (stream != nullptr)
-            closedir(stream); // closes fd as well
-        else if (fd >= 0)
-            close(fd);
-        stream = nullptr;
-        fd = -1;
+        if (stream != nullptr) {
+            fd.Release();
+            closedir(stream); // closes the descriptor as well
+            stream = nullptr;
+        }
+        fd.Reset();
     }
 };
 
@@ -94,12 +94,12 @@ bool RawFolderWalk::Start(const RawString& folder)
         error_ = at.Error();
         return false;
     }
-    int fd = openat(at.Folder(), at.Name(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) {
+    RawFd fd = RawFd::OpenAt(at.Folder(), at.Name(), O_RDONLY | O_DIRECTORY);
+    if (!fd.IsOpen()) {
         error_ = errno;
         return false;
     }
-    if (!Push(fd))
+    if (!Push(std::move(fd)))
         return false;
     start_pending_ = true;
     return true;
@@ -107,7 +107,7 @@ bool RawFolderWalk::Start(const RawString& folder)
 
 int RawFolderWalk::FolderFd() const
 {
-    return top_ >= 0 ? levels_[static_cast<size_t>(top_)].fd : -1;
+    return top_ >= 0 ? levels_[static_cast<size_t>(top_)].fd.Get() : -1;
 }
 
 RawFolderWalk::Target RawFolderWalk::LinkTarget() const
@@ -120,14 +120,14 @@ RawFolderWalk::Target RawFolderWalk::LinkTarget() const
     return S_ISREG(info.st_mode) ? Target::File : Target::Other;
 }
 
-// Makes the open folder `fd` (whose path is path_) the new innermost level. Takes `fd` over.
-bool RawFolderWalk::Push(int fd)
+// Makes the open folder `fd` (whose path is path_) the new innermost level.
+bool RawFolderWalk::Push(RawFd fd)
 {
     auto index = static_cast<size_t>(top_ + 1);
     if (index == levels_.size())
         levels_.emplace_back();
     Level& level = levels_[index];
-    level.fd = fd;
+    level.fd = std::move(fd);
     level.path_length = path_.size();
     level.entries.clear();
     level.names.clear();
@@ -137,17 +137,17 @@ bool RawFolderWalk::Push(int fd)
     level.given_up = false;
     bool streamed = static_cast<int32_t>(index) < kStreamLevels;
     // A buffered level lists a copy of its descriptor, which closedir takes, and keeps its own.
-    int list_fd = streamed ? fd : fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    RawFd copy(streamed ? -1 : fcntl(level.fd.Get(), F_DUPFD_CLOEXEC, 0));
+    int list_fd = streamed ? level.fd.Get() : copy.Get();
     struct stat info { };
-    DIR* stream = list_fd >= 0 && (streamed || fstat(fd, &info) == 0) ? fdopendir(list_fd) : nullptr;
+    DIR* stream
+        = list_fd >= 0 && (streamed || fstat(level.fd.Get(), &info) == 0) ? fdopendir(list_fd) : nullptr;
     if (stream == nullptr) {
         error_ = errno;
-        if (list_fd >= 0 && list_fd != fd)
-            close(list_fd);
-        close(fd);
-        level.fd = -1;
+        level.fd.Reset();
         return false;
     }
+    copy.Release(); // the stream owns it now
     top_ = static_cast<int32_t>(index);
     if (streamed) {
         level.stream = stream;
@@ -211,19 +211,18 @@ void RawFolderWalk::NameEntry(const Level& level, const char* name)
 // level gives up its descriptor while the sub-folder is walked.
 bool RawFolderWalk::Descend(Level& level, const char* name)
 {
-    int fd = openat(level.fd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0 || !Push(fd)) {
-        if (fd < 0)
-            error_ = errno;
+    RawFd fd = RawFd::OpenAt(level.fd.Get(), name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW);
+    bool opened = fd.IsOpen();
+    if (!opened)
+        error_ = errno;
+    if (!opened || !Push(std::move(fd))) {
         kind_ = Kind::Unopened;
         depth_ = top_;
         return true;
     }
     Level& parent = levels_[static_cast<size_t>(top_ - 1)];
-    if (parent.stream == nullptr) {
-        close(parent.fd);
-        parent.fd = -1;
-    }
+    if (parent.stream == nullptr)
+        parent.fd.Reset();
     kind_ = Kind::Folder;
     depth_ = top_;
     return true;
@@ -258,7 +257,7 @@ bool RawFolderWalk::Next()
         NameEntry(level, name);
         depth_ = top_;
         if (type == DT_UNKNOWN)
-            type = TypeAt(level.fd, name);
+            type = TypeAt(level.fd.Get(), name);
         switch (type) {
         case DT_DIR:
             return Descend(level, path_.c_str() + name_start_);
@@ -282,7 +281,7 @@ void RawFolderWalk::Leave()
     Level& level = levels_[static_cast<size_t>(top_)];
     if (top_ > 0) {
         Level& parent = levels_[static_cast<size_t>(top_ - 1)];
-        if (parent.fd < 0 && !parent.given_up)
+        if (!parent.fd.IsOpen() && !parent.given_up)
             Regain(parent, level);
     }
     level.Close();
@@ -295,20 +294,19 @@ void RawFolderWalk::Leave()
 // descriptor gives up silently, as it could only be reached through the parent.
 void RawFolderWalk::Regain(Level& parent, const Level& child)
 {
-    int fd = child.fd >= 0 ? openat(child.fd, "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1;
+    RawFd fd = child.fd.IsOpen() ? RawFd::OpenAt(child.fd.Get(), "..", O_RDONLY | O_DIRECTORY) : RawFd();
+    int error = fd.IsOpen() ? ESTALE : errno;
     struct stat info { };
-    if (fd >= 0 && fstat(fd, &info) == 0 && info.st_dev == parent.device && info.st_ino == parent.inode) {
-        parent.fd = fd;
+    if (fd.IsOpen() && fstat(fd.Get(), &info) == 0 && info.st_dev == parent.device
+        && info.st_ino == parent.inode) {
+        parent.fd = std::move(fd);
         return;
     }
-    int error = fd < 0 ? errno : ESTALE;
-    if (fd >= 0)
-        close(fd);
     parent.given_up = true;
     parent.error = error;
     for (int32_t k = top_ - 2; k >= 0; --k) {
         Level& above = levels_[static_cast<size_t>(k)];
-        if (above.fd >= 0)
+        if (above.fd.IsOpen())
             break;
         above.given_up = true;
         above.done = true;

@@ -16,6 +16,7 @@
 // and paths are the bytes the system gave, never re-encoded, and the walk allocates nothing per
 // entry once its buffers have grown.
 
+#include <core/RawFd.h>
 #include <core/RawString.h>
 
 #include <cstdint>
@@ -76,7 +77,7 @@ private:
     struct Level;
 
     void CloseAll();
-    bool Push(int fd);
+    bool Push(RawFd fd);
     bool ReadEntry(Level& level, const char*& name, unsigned char& type);
     bool Descend(Level& level, const char* name);
     void Leave();

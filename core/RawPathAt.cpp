@@ -4,9 +4,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <utility>
 
 #include <fcntl.h>
-#include <unistd.h>
 
 namespace RawLayer {
 
@@ -32,23 +32,17 @@ RawPathAt::RawPathAt(const RawString& path)
     valid_ = slash == std::string_view::npos || OpenFolders(bytes.substr(0, slash == 0 ? 1 : slash));
 }
 
-RawPathAt::~RawPathAt()
-{
-    if (owned_fd_ >= 0)
-        close(owned_fd_);
-}
-
 // Each folder is opened for lookups only (O_PATH), which needs no more than the search
 // permission a lookup of the whole path would need.
 bool RawPathAt::OpenFolders(std::string_view folder)
 {
     if (folder.starts_with('/')) {
-        owned_fd_ = open("/", O_PATH | O_DIRECTORY | O_CLOEXEC);
-        if (owned_fd_ < 0) {
+        owned_fd_ = RawFd::Open("/", O_PATH | O_DIRECTORY);
+        if (!owned_fd_.IsOpen()) {
             error_ = errno;
             return false;
         }
-        folder_fd_ = owned_fd_;
+        folder_fd_ = owned_fd_.Get();
     }
     std::string component;
     while (!folder.empty()) {
@@ -57,14 +51,13 @@ bool RawPathAt::OpenFolders(std::string_view folder)
         folder.remove_prefix(std::min(end + 1, folder.size()));
         if (component.empty())
             continue;
-        int next = openat(folder_fd_, component.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-        if (next < 0) {
+        RawFd next = RawFd::OpenAt(folder_fd_, component.c_str(), O_PATH | O_DIRECTORY);
+        if (!next.IsOpen()) {
             error_ = errno;
             return false;
         }
-        if (owned_fd_ >= 0)
-            close(owned_fd_);
-        owned_fd_ = folder_fd_ = next;
+        owned_fd_ = std::move(next);
+        folder_fd_ = owned_fd_.Get();
     }
     return true;
 }

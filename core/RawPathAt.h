@@ -6,6 +6,7 @@
 // sees more than one name of it and a path of any length can be reached. The path's bytes are
 // used as they are.
 
+#include <core/RawFd.h>
 #include <core/RawString.h>
 
 #include <string>
@@ -15,9 +16,6 @@ namespace RawLayer {
 class RawPathAt {
 public:
     explicit RawPathAt(const RawString& path);
-    ~RawPathAt();
-    RawPathAt(const RawPathAt&) = delete;
-    RawPathAt& operator=(const RawPathAt&) = delete;
 
     // False when the folder part of a long path could not be opened, or the path cannot be
     // handed to the system at all (Error() tells why).
@@ -32,7 +30,7 @@ private:
 
     std::string name_;
     int folder_fd_;
-    int owned_fd_ = -1;
+    RawFd owned_fd_; // the innermost folder of a long path, which folder_fd_ then names
     int error_ = 0;
     bool valid_ = false;
 };

@@ -224,10 +224,20 @@ private:
         return true;
     }
 
+    // A file that is gone is missing; one that cannot be looked at (a path too long to name, a
+    // folder without permission) says why.
     bool CheckFile(const JobBlockUnit& block)
     {
         struct stat info { };
-        if (!RegularFileInfo(current_path_, info))
+        RawSystemText name(current_path_);
+        if (!name.IsValid())
+            return Report("Open error", current_path_, SystemReason(EINVAL));
+        if (stat(name.CStr(), &info) != 0) {
+            int error = errno;
+            if (error != ENOENT && error != ENOTDIR)
+                return Report("Open error", current_path_, SystemReason(error));
+        }
+        if (!S_ISREG(info.st_mode))
             return Report("Missing file", current_path_);
         if (RawPath::TicksFromTimespec(info.st_mtim) != block.file_time)
             return Report("Modified file", current_path_);

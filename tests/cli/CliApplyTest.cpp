@@ -176,6 +176,12 @@ TEST_F(CliApplyTest, BinaryFilesAreSkippedAndDeepFilesFound)
     outcome = Run({ "-e", "needle", Path("t") });
     EXPECT_EQ(outcome.status, 0) << outcome.err;
     EXPECT_NE(outcome.out.find(deep + "/deep.txt(1):deep needle\n"), std::string::npos);
+
+    // The apply names such a file by its path, which the system cannot take: it fails saying so.
+    outcome = Run({ "--config=" + config_, "--apply", "-e", "deep needle", "-r", "X", Path("t") });
+    EXPECT_EQ(outcome.status, 2);
+    EXPECT_NE(outcome.err.find("Open error (" + deep + "/deep.txt: File name too long)"), std::string::npos)
+        << outcome.err;
 }
 
 TEST_F(CliApplyTest, DefaultBackupFolderIsTheUsersStateFolder)

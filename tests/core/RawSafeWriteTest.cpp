@@ -14,6 +14,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <tests/TestSupport.h>
 #include <unistd.h>
 
 using namespace RawLayer;
@@ -27,11 +28,9 @@ class RawSafeWriteTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        std::string pattern = (fs::temp_directory_path() / "quelvane-safewrite-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
+        ASSERT_FALSE(folder_.Path().empty());
+        dir_ = folder_.Path();
     }
-    void TearDown() override { fs::remove_all(dir_); }
 
     std::string PathOf(const std::string& name) const { return (dir_ / name).string(); }
     void WriteFile(const std::string& name, const char* bytes) const { std::ofstream(PathOf(name)) << bytes; }
@@ -61,6 +60,7 @@ protected:
     }
     bool Replace(const std::string& name, const char* bytes) const { return Begin(name, bytes)->Commit(); }
 
+    QuelvaneTest::TestFolder folder_;
     fs::path dir_;
 };
 

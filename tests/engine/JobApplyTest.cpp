@@ -1,4 +1,3 @@
-#include <app/GuiApplyJob.h>
 #include <core/RawPath.h>
 #include <core/RawSafeWrite.h>
 #include <engine/JobApply.h>
@@ -23,6 +22,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <tests/TestSupport.h>
 #include <unistd.h>
 
 using namespace JobLayer;
@@ -71,15 +71,13 @@ class JobApplyTest : public testing::Test, public JobNotificationSink, public Jo
 protected:
     void SetUp() override
     {
-        root_ = (fs::temp_directory_path() / "quelvane-apply-XXXXXX").string();
-        ASSERT_NE(mkdtemp(root_.data()), nullptr);
+        ASSERT_FALSE(root_.empty());
         files_ = root_ + "/files";
         fs::create_directory(files_);
         centre_.SetAccepting(true);
         ASSERT_TRUE(store_.StartLoader(U8(root_ + "/backup"), 30));
         store_.WaitReady();
     }
-    void TearDown() override { fs::remove_all(root_); }
     void Post(uint32_t code) override
     {
         std::lock_guard guard(lock_);
@@ -140,7 +138,8 @@ protected:
         EXPECT_EQ(LastEntry(), "Apply finished. (Failed)");
     }
 
-    std::string root_;
+    QuelvaneTest::TestFolder folder_;
+    const std::string& root_ = folder_.Path();
     std::string files_;
     JobParams params_;
     JobResultSet results_;
@@ -389,12 +388,7 @@ TEST_F(JobApplyTest, AFailedFileLeavesTheOthersReplaced)
     params_.targets.Add(U8(a));
     params_.targets.Add(U8(b));
     Search(c, "hit", "HIT");
-    {
-        AppLayer::GuiApplyJob job(params_, results_, *this, kSearchLimit, store_, centre_);
-        ASSERT_TRUE(job.Start());
-        job.Wait();
-        EXPECT_FALSE(job.Succeeded());
-    }
+    EXPECT_FALSE(Apply());
     EXPECT_EQ(Read(a) + Read(b) + Read(c), "a HIT\nb hit\nc HIT\n");
     EXPECT_EQ(Names(files_).size(), 3u);
     EXPECT_EQ(codes_.back(), kApplyFinished);

@@ -43,12 +43,10 @@ class JobBackupTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        root_ = fs::temp_directory_path() / "quelvane_backup_XXXXXX";
-        ASSERT_NE(mkdtemp(root_.data()), nullptr);
+        ASSERT_FALSE(root_.empty());
         fs::create_directory(Path("set"));
         items_.SetFolder(Utf8(Path("set")));
     }
-    void TearDown() override { fs::remove_all(root_); }
 
     std::string Path(const std::string& name) const { return root_ + "/" + name; }
     void Write(const std::string& name, const std::string& content, time_t mtime = 0)
@@ -109,7 +107,8 @@ protected:
         return names;
     }
 
-    std::string root_;
+    QuelvaneTest::TestFolder folder_;
+    const std::string& root_ = folder_.Path();
     JobBackupItemList items_;
 };
 

@@ -184,12 +184,5 @@ TEST(WinViewListIds, IdentifiersCountAndLookups)
     EXPECT_EQ(list.Add(b), 2500) << "an emptied list starts again";
 }
 
-TEST(WinViewListIds, RootListStartsAt2000)
-{
-    WinViewList list(WinViewList::kRootFirstId);
-    PlainView a;
-    EXPECT_EQ(list.Add(a), 2000);
-}
-
 } // namespace
 } // namespace WinLayer
