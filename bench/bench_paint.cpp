@@ -63,7 +63,8 @@ double DrawsPerSecond(const HostFont& font, const std::vector<std::string>& rows
     HostPainter painter(target);
     const auto start = Clock::now();
     for (size_t i = 0; i < layouts.size(); ++i)
-        painter.DrawLayout(*layouts[i], { 4, static_cast<int32_t>(i % 40) * 15 }, RawColour::FromRgb(0, 0, 0));
+        painter.DrawLayout(
+            *layouts[i], { 4, static_cast<int32_t>(i % 40) * 15 }, RawColour::FromRgb(0, 0, 0));
     return layouts.size() / Seconds(start);
 }
 
@@ -83,7 +84,8 @@ public:
         HostPainter& painter = *event.painter;
         painter.FillRect(Host::ClientRect(window), RawColour::FromRgb(0xFF, 0xFF, 0xFF));
         for (size_t i = 0; i < layouts_.size(); ++i)
-            painter.DrawLayout(*layouts_[i], { 4, static_cast<int32_t>(i) * 15 }, RawColour::FromRgb(0, 0, 0));
+            painter.DrawLayout(
+                *layouts_[i], { 4, static_cast<int32_t>(i) * 15 }, RawColour::FromRgb(0, 0, 0));
         return 0;
     }
 
