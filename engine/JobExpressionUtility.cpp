@@ -107,7 +107,7 @@ int32_t JobExpressionUtility::BlockLineCount(const RawStringList& expressions)
 }
 
 JobExpressionUtility::Step JobExpressionUtility::EscapeStep(
-    const RawString& text, int32_t pos, bool keep_percent)
+    const RawString& text, int32_t pos, EscapeMode mode)
 {
     uint32_t unit = text.At(pos);
     switch (unit) {
@@ -118,9 +118,9 @@ JobExpressionUtility::Step JobExpressionUtility::EscapeStep(
     case '\t':
         return { 1, "%t" };
     case '%':
-        return { 1, keep_percent ? "%" : "%e" };
+        return { 1, mode == EscapeMode::All ? "%e" : "%" };
     case ';':
-        return { 1, "%d" };
+        return { 1, mode == EscapeMode::LineBreaks ? ";" : "%d" };
     default:
         break;
     }
@@ -179,12 +179,18 @@ template <typename StepFunction> RawString Walk(int32_t start, int32_t end, Step
 
 RawString JobExpressionUtility::Escape(const RawString& text)
 {
-    return Walk(0, text.Length(), [&](int32_t pos) { return EscapeStep(text, pos, false); });
+    return Walk(0, text.Length(), [&](int32_t pos) { return EscapeStep(text, pos, EscapeMode::All); });
 }
 
 RawString JobExpressionUtility::EscapeKeepPercent(const RawString& text)
 {
-    return Walk(0, text.Length(), [&](int32_t pos) { return EscapeStep(text, pos, true); });
+    return Walk(
+        0, text.Length(), [&](int32_t pos) { return EscapeStep(text, pos, EscapeMode::KeepPercent); });
+}
+
+RawString JobExpressionUtility::EscapeLineBreaks(const RawString& text)
+{
+    return Walk(0, text.Length(), [&](int32_t pos) { return EscapeStep(text, pos, EscapeMode::LineBreaks); });
 }
 
 RawString JobExpressionUtility::Unescape(const RawString& text, int32_t start, int32_t end)

@@ -37,6 +37,13 @@ public:
         Replace, // every item stays
     };
 
+    // What an escaping step does with "%" and ";".
+    enum class EscapeMode {
+        All,         // "%" -> "%e", ";" -> "%d"
+        KeepPercent, // ";" -> "%d", "%" stays
+        LineBreaks,  // both stay
+    };
+
     // One character-level step: the units consumed and the text they become.
     struct Step {
         int32_t consumed;
@@ -48,11 +55,14 @@ public:
 
     static RawString Escape(const RawString& text);
     static RawString EscapeKeepPercent(const RawString& text);
+    // The ordinary paste into a bar: line breaks become "%N" (CR LF is one), tabs "%t", other
+    // control characters are dropped, and "%" and ";" stay as they are.
+    static RawString EscapeLineBreaks(const RawString& text);
     static RawString Unescape(const RawString& text, int32_t start, int32_t end);
     static RawString Unescape(const RawString& text) { return Unescape(text, 0, text.Length()); }
     static RawString Expand(const RawString& text, const Situation& situation);
 
-    static Step EscapeStep(const RawString& text, int32_t pos, bool keep_percent);
+    static Step EscapeStep(const RawString& text, int32_t pos, EscapeMode mode);
     static Step UnescapeStep(const RawString& text, int32_t pos, int32_t end);
     static Step ExpandStep(const RawString& text, int32_t pos, const Situation& situation);
 

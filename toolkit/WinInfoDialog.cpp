@@ -31,12 +31,12 @@ WinInfoDialog::WinInfoDialog(const RawString& caption, const RawString& message,
     message_.SetColours(kDialogFace, RawColour::None(), WinStaticBox::kDefaultText);
 
     RawLayer::RawLanguageTable& language = RawLayer::RawLanguageTable::Instance();
-    for (const ButtonSpec& font_spec : Buttons(set)) {
+    for (const ButtonSpec& entry : Buttons(set)) {
         auto button = std::make_unique<WinButton>();
-        RawString key(std::string_view(font_spec.key), RawLayer::RawEncoding::Utf8);
+        RawString key(std::string_view(entry.key), RawLayer::RawEncoding::Utf8);
         button->Setup(language.Text(RawString("InfoDialog"), key, key), WinButton::kOutlineAlone, 0);
         buttons_.push_back(std::move(button));
-        codes_.push_back(font_spec.code);
+        codes_.push_back(entry.code);
     }
     Layout();
 }

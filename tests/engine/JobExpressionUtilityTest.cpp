@@ -76,6 +76,28 @@ TEST(JobExpressionEscape, SingleLineFormAndBack)
     EXPECT_EQ(JobExpressionUtility::Escape(Utf8("漢字")).Str(), "漢字");
 }
 
+// The ordinary paste into a bar keeps "%" and ";" and folds every line break to one "%N".
+TEST(JobExpressionEscape, LineBreaksForPaste)
+{
+    const struct {
+        const char* text;
+        const char* escaped;
+    } cases[] = {
+        { "one\r\ntwo\nthree", "one%Ntwo%Nthree" },
+        { "a\r\r\nb", "a%N%Nb" }, // a lone CR, then a CR LF
+        { "a\n\rb", "a%N%Nb" },   // LF then CR are two breaks
+        { "a;b%", "a;b%" },
+        { "%N;%e", "%N;%e" }, // escapes already typed are not escaped again
+        { "tab\there", "tab%there" },
+        { "bell\x07\x1b[0m\x7f", "bell[0m\x7f" }, // control characters below 32 go
+        { "漢字\r\n𠮷", "漢字%N𠮷" },
+        { "\r", "%N" },
+        { "", "" },
+    };
+    for (const auto& each : cases)
+        EXPECT_EQ(JobExpressionUtility::EscapeLineBreaks(Utf8(each.text)).Str(), each.escaped) << each.text;
+}
+
 TEST(JobExpressionUnescape, EscapesRangesAndTrailingPercent)
 {
     EXPECT_EQ(JobExpressionUtility::Unescape(Utf8("%q%Q%7%s%%")).Str(), "qQ7 %");

@@ -84,9 +84,9 @@ protected:
     {
         Host::Stop();
         EXPECT_TRUE(Host::Start());
-        HostFontSpec spec;
-        spec.height = -16;
-        const HostFont font(spec);
+        HostFontSpec wanted;
+        wanted.height = -16;
+        const HostFont font(wanted);
         const HostHandle top = MakeTop({ 50, 50, 250, 150 }, HostStyle::kPopup | HostStyle::kVisible);
         const HostHandle text = MakeChild(top, { 10, 10, 190, 60 });
         proc.answer

@@ -19,9 +19,9 @@ using namespace WinLayer;
 const HostFont& UiFont()
 {
     static const HostFont font([] {
-        HostFontSpec spec;
-        spec.height = -14;
-        return spec;
+        HostFontSpec wanted;
+        wanted.height = -14;
+        return wanted;
     }());
     return font;
 }
