@@ -34,7 +34,8 @@ copy_all() {
 xdotool mousemove --window "$window" $(((left + right) / 2)) $(((top + bottom) / 2)) click 1 \
     || fail "xdotool could not click"
 sleep 0.3
-# Focus selects all: typing replaces the gallery's sample text.
+# The click puts the caret in the sample text: select it all so that typing replaces it.
+xdotool key --window "$window" ctrl+a
 xdotool type --delay 20 --window "$window" 'find me' || fail "xdotool could not type"
 copy_all
 clipboard_is 'find me' || fail "Ctrl+C did not copy the typed text (got '$(xclip -o -selection clipboard 2>/dev/null)')"
