@@ -23,4 +23,13 @@ public:
     static int CompareUnits(const RawString& a, const RawString& b);
 };
 
+// The order people expect of names: letters compared without ASCII case, and runs of digits by
+// their value ("file9" before "file10"); equal names in that order fall back to CompareUnits, so
+// the order is total and the same every time.
+class RawStringListNaturalSort : public RawListSortR<RawString> {
+public:
+    int CompareTyped(const RawString& a, const RawString& b) const override { return CompareNatural(a, b); }
+    static int CompareNatural(const RawString& a, const RawString& b);
+};
+
 } // namespace RawLayer

@@ -147,6 +147,27 @@ TEST(RawListSorting, UnitsCompareAsUnsignedNumbers)
     EXPECT_EQ(RawStringListSort::CompareUnits(RawString("ab"), RawString("ab")), 0);
 }
 
+// Names as a folder listing shows them: numbers by value, ASCII case folded, and a total order.
+TEST(RawListSorting, NaturalOrderOfNames)
+{
+    RawStringList list;
+    for (const char* name : { "file10.txt", "File9.txt", "file9.txt", "file010.txt", "a", "B", "file", "漢字",
+             "file1", "x200y3", "x200y20", "x0200y3", "README" })
+        list.Add(RawString(std::string_view(name), RawEncoding::Utf8));
+    list.Sort(RawStringListNaturalSort());
+    std::vector<std::string> sorted;
+    for (const RawString& name : list)
+        sorted.push_back(name.Str());
+    const std::vector<std::string> expected { "a", "B", "file", "file1", "File9.txt", "file9.txt",
+        "file010.txt", "file10.txt", "README", "x0200y3", "x200y3", "x200y20", "漢字" };
+    EXPECT_EQ(sorted, expected);
+    // Digits that run beyond any integer type still compare by value.
+    EXPECT_LT(RawStringListNaturalSort::CompareNatural(
+                  RawString("n99999999999999999999999"), RawString("n100000000000000000000000")),
+        0);
+    EXPECT_EQ(RawStringListNaturalSort::CompareNatural(RawString("same"), RawString("same")), 0);
+}
+
 TEST(RawConcreteLists, LabelsRangesAndPlainRecords)
 {
     RawLabelList labels;
