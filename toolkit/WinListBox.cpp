@@ -366,6 +366,12 @@ void WinListBox::Paint(HostPainter& painter, const HostRect& dirty)
 
 HostResult WinListBox::HandleMessage(uint32_t message, HostWParam wparam, HostLParam lparam)
 {
+    // A menu asked for from the keyboard is for the cursor row, not for whatever row lies in
+    // the middle of the list.
+    if (message == HostMsg::kContextMenu && lparam == -1) {
+        OpenMenuFromKeyboard();
+        return 0;
+    }
     const HostResult result = WinView::HandleMessage(message, wparam, lparam);
     // A new client size changes how far the list can scroll.
     if (message == HostMsg::kSize) {
@@ -428,6 +434,21 @@ bool WinListBox::OnContextMenu(HostPoint point)
     if (MayOpenMenu(row))
         ShowMenu(point, row);
     return true;
+}
+
+void WinListBox::OpenMenuFromKeyboard()
+{
+    const HostSize client = ClientSize();
+    HostPoint point { client.cx / 2, client.cy / 2 };
+    int32_t row = -1;
+    const HostRect rect = RowRect(cursor_);
+    if (rows_.Valid(cursor_) && rect.bottom > 0 && rect.top < client.cy) {
+        row = cursor_;
+        point = { std::clamp(rect.left + 8, 0, client.cx),
+            std::clamp(rect.top + rect.Height() / 2, 0, client.cy) };
+    }
+    if (MayOpenMenu(row))
+        ShowMenu(point, row);
 }
 
 bool WinListBox::MoveCursorKey(uint32_t key)

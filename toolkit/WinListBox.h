@@ -151,6 +151,8 @@ private:
     bool MoveCursorKey(uint32_t key);
     bool ScrollKey(uint32_t key, uint32_t modifiers);
     void ScrollToEnd();
+    // The context menu for the cursor row when it is in view, else at the middle for no row.
+    void OpenMenuFromKeyboard();
     int64_t MaxScrollY() const;
     int32_t MaxScrollX() const;
 

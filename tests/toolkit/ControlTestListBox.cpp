@@ -232,6 +232,10 @@ TEST_F(ListBoxTest, ClicksDoubleClicksAndMenuRespectTheHooks)
     Host::InjectClick(list.Window(), { 5, 150 }, 3);
     Host::DrainMessages();
     EXPECT_EQ(list.menu_rows, (std::vector<int32_t> { 4, -1 }));
+    Key(HostKey::kApps);
+    list.SetCursor(WinListBox::kNoCursor);
+    Key(HostKey::kApps);
+    EXPECT_EQ(list.menu_rows, (std::vector<int32_t> { 4, -1, 2, -1 })) << "from the keyboard: the cursor row";
 }
 
 TEST_F(ListBoxTest, SelectionColourFollowsTheFocus)
