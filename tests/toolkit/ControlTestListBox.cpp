@@ -314,6 +314,22 @@ TEST_F(ListBoxTest, AppendingMeasuresOnlyTheNewRows)
     EXPECT_EQ(Host::ScrollInfo(list.Window(), kSbVert).max, 103 * 20 - 1);
 }
 
+TEST_F(ListBoxTest, ARowChangingHeightAboveTheViewKeepsTheRowsShown)
+{
+    Open(100);
+    list.SetCursor(50);
+    const int32_t first = list.FirstVisibleRow();
+    const int64_t before = list.ScrollY();
+    rows_[3].height = 65;
+    list.RefreshRow(3);
+    EXPECT_EQ(list.ScrollY(), before + 45);
+    EXPECT_EQ(list.FirstVisibleRow(), first);
+    rows_[60].height = 5;
+    list.RefreshRow(60);
+    EXPECT_EQ(list.ScrollY(), before + 45) << "a row below the view moves nothing";
+    EXPECT_EQ(Host::ScrollInfo(list.Window(), kSbVert).max, 100 * 20 + 45 - 15 - 1);
+}
+
 TEST_F(ListBoxTest, AMillionRowsOfMixedHeightsEndExactly)
 {
     constexpr int32_t kRows = 1'000'000;
