@@ -97,7 +97,7 @@ void WinListBox::RefreshAppended()
     const int64_t top = heights_.OffsetOf(first);
     Measure(first);
     UpdateScrollBars();
-    // Rows already shown keep their pixels; only the part of the client area the new rows
+    // Rows already shown keep their pixels; only the strip of the client area the new rows
     // reach is painted.
     const HostSize client = ClientSize();
     if (Window() != 0 && top - scroll_y_ < client.cy) {
@@ -118,7 +118,6 @@ void WinListBox::RefreshRow(int32_t row)
     if (old_bottom <= scroll_y_)
         scroll_y_ += heights_.Height(row) - old_height;
     ScrollTo(scroll_y_, scroll_x_);
-    AnnounceScroll();
     UpdateScrollBars();
     Invalidate();
 }

@@ -110,7 +110,7 @@ constexpr uint32_t kChanged = WinListBox::kCursorChanged;
 constexpr uint32_t kAccept = WinListBox::kAccept;
 constexpr uint32_t kScrolled = WinListBox::kScrolled;
 
-TEST_F(ListBoxTest, SetCursorOnRowsAndSpecialPositions)
+TEST_F(ListBoxTest, SetCursorOnRowsAndOutsideThem)
 {
     Open(50);
     list.SetCursor(30);
@@ -209,7 +209,7 @@ TEST_F(ListBoxTest, MultipleSelectionByKeysAndClicks)
     ExpectSelected({ 0 });
 }
 
-TEST_F(ListBoxTest, ClicksDoubleClicksAndMenuRespectTheHooks)
+TEST_F(ListBoxTest, ClicksDoubleClicksAndMenuFollowTheHooks)
 {
     Open(5);
     list.locked_row = 3;
