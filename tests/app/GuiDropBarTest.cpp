@@ -166,8 +166,9 @@ TEST_F(GuiDropBarTest, ChangeMarkingFollowsTheCommittedText)
 TEST_F(GuiDropBarTest, BusyBlockMovesAndWrapsThenHides)
 {
     busy_.Start();
+    const int32_t client = Host::ClientRect(busy_.Window()).Width();
     const int32_t width = busy_.BlockWidth();
-    EXPECT_EQ(width, 40); // a tenth of 400
+    EXPECT_EQ(width, client / 10);
     Host::DrainMessages();
     EXPECT_EQ(Host::PixelAt(busy_.Window(), { 1, 12 }), GuiProgressBar::kBlockColour);
     EXPECT_NE(Host::PixelAt(busy_.Window(), { width + 2, 12 }), GuiProgressBar::kBlockColour);
@@ -177,8 +178,8 @@ TEST_F(GuiDropBarTest, BusyBlockMovesAndWrapsThenHides)
     EXPECT_EQ(busy_.BlockOffset(), 100);
     EXPECT_NE(Host::PixelAt(busy_.Window(), { 1, 12 }), GuiProgressBar::kBlockColour);
     EXPECT_EQ(Host::PixelAt(busy_.Window(), { 101, 12 }), GuiProgressBar::kBlockColour);
-    busy_.Advance(300); // 400 in a free width of 360
-    EXPECT_EQ(busy_.BlockOffset(), 40);
+    busy_.Advance(client - width); // wraps within the width the block leaves free
+    EXPECT_EQ(busy_.BlockOffset(), 100);
 
     busy_.Stop();
     busy_.Advance(10);

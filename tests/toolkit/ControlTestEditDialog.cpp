@@ -31,7 +31,7 @@ public:
         if (message != kMsgDrive)
             return WinEditBoxDialog::HandleMessage(message, wparam, lparam);
         window_seen = Host::WindowRect(Window());
-        box_seen = Host::ClientRect(Box().Window());
+        box_seen = Host::WindowRect(Box().Window());
         ex_style_seen = Host::ExStyle(Window());
         if (drive)
             drive(*this);
@@ -56,8 +56,7 @@ TEST_F(ControlTest, EnterCommitsAndEscapeCancelsWithTheTextAsTyped)
     EXPECT_FALSE(dialog.IsOpen());
     // Borderless and on top: the window is the rectangle, and the box fills it.
     EXPECT_EQ(dialog.window_seen, place);
-    EXPECT_EQ(dialog.box_seen.Width(), place.Width());
-    EXPECT_EQ(dialog.box_seen.Height(), place.Height());
+    EXPECT_EQ(dialog.box_seen, place);
     EXPECT_NE(dialog.ex_style_seen & HostExStyle::kTopmost, 0U);
 
     // Later shows move it and start from the new text.
