@@ -42,6 +42,8 @@ public:
     // The paste hook of a single-line box (not owned; may be null).
     void SetEncoder(WinEditBoxInfo::Encoder* encoder);
     const WinEditBoxInfo& Info() const { return edit_; }
+    // The layout of the box's text (geometry in client coordinates).
+    WinEditBoxDraw& EditDraw() { return edit_; }
 
     std::u16string Text16() const { return edit_.Text16(); }
     // Sets anchor and caret (clamped, never inside a surrogate pair) and scrolls the caret into
