@@ -39,7 +39,8 @@ std::string MenuText(const char* key, const char* default_text)
 WinEditBox::WinEditBox()
 {
     SetClassName(RawString("EditBox"));
-    SetStyleWords(HostStyle::kChild | HostStyle::kVisible | HostStyle::kTabStop, HostExStyle::kAcceptFiles);
+    SetStyleWords(HostStyle::kChild | HostStyle::kVisible | HostStyle::kTabStop | HostStyle::kBorder,
+        HostExStyle::kAcceptFiles);
 }
 
 WinEditBox::~WinEditBox() = default;

@@ -1,5 +1,6 @@
 #include <core/RawEncoding.h>
 #include <toolkit/WinEditBoxDraw.h>
+#include <toolkit/host/HostFont.h>
 #include <toolkit/host/HostPainter.h>
 #include <toolkit/host/HostTextLayout.h>
 
@@ -28,6 +29,13 @@ void WinEditBoxDraw::SetFont(const HostFont* font)
 {
     font_ = font;
     layouts_.clear();
+}
+
+const HostFont& WinEditBoxDraw::LayoutFont() const
+{
+    // Before its window exists a box may be asked for geometry; it measures in the message font.
+    static const HostFont fallback(HostFont::MessageFontSpec());
+    return font_ != nullptr ? *font_ : fallback;
 }
 
 void WinEditBoxDraw::UpdateLines()
@@ -84,7 +92,7 @@ int32_t WinEditBoxDraw::LineEnd(int32_t line)
 
 int32_t WinEditBoxDraw::LineHeight() const
 {
-    return font_ != nullptr ? std::max(1, font_->LineHeight()) : 16;
+    return std::max(1, LayoutFont().LineHeight());
 }
 
 int32_t WinEditBoxDraw::VisibleLines()
@@ -115,7 +123,7 @@ HostTextLayout& WinEditBoxDraw::LineLayout(int32_t line)
     CachedLine& cached = layouts_[line];
     if (cached.layout == nullptr || cached.shown != shown) {
         const uint32_t flags = kLayoutFlags | (MultiLine() ? 0 : HostText::kSingleLine);
-        cached.layout = std::make_unique<HostTextLayout>(*font_, Utf8Of(shown), flags, 0);
+        cached.layout = std::make_unique<HostTextLayout>(LayoutFont(), Utf8Of(shown), flags, 0);
         cached.shown = std::move(shown);
         ++layouts_made_;
     }

@@ -75,6 +75,7 @@ private:
     };
 
     void UpdateLines();
+    const HostFont& LayoutFont() const;
     // The layout of a line as shown (with the composition in the caret's line).
     HostTextLayout& LineLayout(int32_t line);
     // The index in a line's shown text of a text index on that line.
