@@ -87,9 +87,12 @@ void WinEditBox::Paste()
 {
     if (edit_.ReadOnly())
         return;
-    const std::string clipboard = Host::ClipboardText();
-    std::u16string text
-        = CutToLimit(RawLayer::RawToUtf16(clipboard, RawEncoding::Utf8).value_or(u""), kPasteLimit);
+    // An empty or unreadable clipboard pastes nothing: it must not delete the selection.
+    const std::optional<std::u16string> clipboard
+        = RawLayer::RawToUtf16(Host::ClipboardText(), RawEncoding::Utf8);
+    if (!clipboard || clipboard->empty())
+        return;
+    std::u16string text = CutToLimit(*clipboard, kPasteLimit);
     if (!edit_.MultiLine() && edit_.encoder_ != nullptr)
         text = edit_.encoder_->Encode(text);
     ReplaceSelection(text);

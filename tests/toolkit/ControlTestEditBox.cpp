@@ -120,6 +120,10 @@ TEST_F(EditBoxTest, CopyPasteAndCtrlXKeepingTheClipboard)
     EXPECT_EQ(Host::ClipboardText(), "alpha") << "Ctrl+X only deletes";
     Key('V', kCtrl);
     EXPECT_EQ(TextOf(single_), "alpha alpha");
+    ASSERT_TRUE(Host::SetClipboardText(""));
+    single_.SetSelection(0, 5);
+    Key('V', kCtrl);
+    EXPECT_EQ(TextOf(single_), "alpha alpha") << "an empty clipboard deletes nothing";
 }
 
 TEST_F(EditBoxTest, PasteIsCutTo4096UnitsWithoutSplittingAPair)

@@ -282,6 +282,34 @@ TEST_F(EditBoxTest, ABlinkOrACaretMoveLaysNothingOutAgain)
     EXPECT_LE(layouts(), before + 2) << "typing lays out the changed line only";
 }
 
+TEST_F(EditBoxTest, TypingPastTheRightEdgeKeepsTheCaretInView)
+{
+    Open();
+    Start(single_, "");
+    const int32_t width = Host::ClientRect(single_.Window()).Width();
+    for (int k = 0; k < 60; ++k)
+        Type("m");
+    const HostRect caret = single_.EditDraw().CaretRect(single_.Caret());
+    EXPECT_GT(single_.Info().ScrollX(), 0);
+    EXPECT_GE(caret.left, 0);
+    EXPECT_LT(caret.left, width);
+    Key(HostKey::kHome);
+    EXPECT_EQ(single_.Info().ScrollX(), 0);
+}
+
+TEST_F(EditBoxTest, ABoxWithoutTheInputMethodShowsNoComposition)
+{
+    Open(WinEditBoxInfo::kNoIme);
+    EXPECT_EQ(single_.EditFlags() & WinEditBoxInfo::kImeAttached, 0u);
+    EXPECT_NE(multi_.EditFlags() & WinEditBoxInfo::kImeAttached, 0u);
+    Start(single_, "");
+    Host::InjectComposition("\xE3\x81\x82", 1);
+    Host::DrainMessages();
+    EXPECT_TRUE(single_.Info().Composition().empty());
+    Host::EndComposition();
+    Host::DrainMessages();
+}
+
 TEST_F(EditBoxTest, FlagBitSixStopsTheBlink)
 {
     Open(WinEditBoxInfo::kNoBlink);
