@@ -23,7 +23,7 @@ constexpr uint16_t kCodeToggle = 0x2001;
 constexpr uint16_t kCodeOption = 0x2002;
 constexpr uint16_t kCodeDivider = 0x2003;
 
-constexpr int32_t kClientWidth = 660;
+constexpr int32_t kClientWidth = 960;
 constexpr int32_t kClientHeight = 468;
 
 volatile std::sig_atomic_t snapshot_requested = 0;
@@ -192,6 +192,24 @@ void GalleryDialog::Build()
         RawColour::FromRgb(0xFF, 0xFF, 0xFF), RawColour::None(), WinStaticBox::kDefaultText);
     Place(panel_right_, { 532, 334, 644, 418 });
 
+    Caption("Edit boxes", { 664, 10, 944, 30 });
+    single_line_.SetText(Utf8("Type here: single line"));
+    Place(single_line_, { 664, 34, 944, 58 });
+    japanese_.SetText(Utf8("日本語の検索文字列と置換"));
+    Place(japanese_, { 664, 66, 944, 90 });
+    read_only_.SetEditFlags(WinEditBoxInfo::kReadOnly);
+    read_only_.SetText(Utf8("Read-only: select and copy only"));
+    read_only_.SetColours(RawColour::FromRgb(0xF4, 0xF4, 0xF4), WinPlaneBox::kDefaultText);
+    Place(read_only_, { 664, 98, 944, 122 });
+    multi_line_.SetEditFlags(WinEditBoxInfo::kMultiLine);
+    multi_line_.SetStyleWords(multi_line_.Style() | HostStyle::kVScroll, multi_line_.ExStyle());
+    std::string lines;
+    for (int line = 1; line <= 20; ++line)
+        lines += "Line " + std::to_string(line) + (line == 2 ? "\t置換後の行" : "") + "\r\n";
+    multi_line_.SetText(Utf8(lines + "Last line"));
+    multi_line_.SetSelection(0, 0);
+    Place(multi_line_, { 664, 130, 944, 300 });
+
     status_.SetText(RawString("Click a control, or drop files on the drop button."));
     status_.SetBoxStyle(WinStaticBox::kAlignLeft);
     status_.SetColours(
@@ -212,6 +230,8 @@ void GalleryDialog::OnCreated()
     if (options_.print_layout) {
         HostRect toggle = toggle_.Rect();
         std::printf("toggle %d %d %d %d\n", toggle.left, toggle.top, toggle.right, toggle.bottom);
+        const HostRect edit = single_line_.Rect();
+        std::printf("edit %d %d %d %d\n", edit.left, edit.top, edit.right, edit.bottom);
         std::fflush(stdout);
     }
     if (!options_.screenshot.empty())
@@ -233,6 +253,8 @@ HostResult GalleryDialog::OnNotify(WinView* child, uint32_t code)
     } else if (code == kCodeOption && child != nullptr) {
         auto* options = static_cast<WinRadioButtonBody*>(child);
         SetStatus("Chosen: " + options->Label(options->Chosen()).Str() + ".");
+    } else if (code == WinEditBox::kNotifyEnter && child != nullptr) {
+        SetStatus("Entered: " + child->GetText().Str());
     } else if (code == kCodeDivider) {
         SetStatus("The divider moved to " + std::to_string(divider_.Position()) + ".");
     } else if (code == 0 && (child == &plain_ || child == &two_lines_ || child == &drop_)) {

@@ -8,6 +8,7 @@
 #include <toolkit/WinDialog.h>
 #include <toolkit/WinDivider.h>
 #include <toolkit/WinDropButton.h>
+#include <toolkit/WinEditBox.h>
 #include <toolkit/WinImageBox.h>
 #include <toolkit/WinRadioButton.h>
 #include <toolkit/WinSelectorButton.h>
@@ -83,6 +84,10 @@ private:
     WinStaticBox panel_left_;
     WinDivider divider_;
     WinStaticBox panel_right_;
+    WinEditBox single_line_;
+    WinEditBox japanese_;
+    WinEditBox read_only_;
+    WinEditBox multi_line_;
     WinStaticBox status_;
     int snapshots_ = 0;
 };

@@ -54,7 +54,7 @@ void RestartBlink(HostHandle window)
     caret->blink_on = true;
     const int32_t period = Host::Metric(HostMetric::CaretBlinkTime);
     const HostHandle top = State().tree.TopLevelOf(window);
-    if (period > 0 && Showing(*caret))
+    if (period > 0 && caret->blinks && Showing(*caret))
         State().timers.Set(top, kHostCaretBlinkTimer, static_cast<uint32_t>(period), Now());
     else
         State().timers.Kill(top, kHostCaretBlinkTimer);
@@ -65,7 +65,7 @@ void RestartBlink(HostHandle window)
 void HostCaretService::Blink(HostHandle top)
 {
     HostWindowRecord* record = State().tree.Find(top);
-    if (record == nullptr || !Showing(record->caret)) {
+    if (record == nullptr || !Showing(record->caret) || !record->caret.blinks) {
         State().timers.Kill(top, kHostCaretBlinkTimer);
         return;
     }
@@ -152,6 +152,15 @@ void HideCaret(HostHandle window)
         Repaint(window);
         ++caret->hide_count;
         RestartBlink(window);
+    }
+}
+
+void SetCaretBlinks(HostHandle window, bool blinks)
+{
+    if (HostCaretService::Caret* caret = Owned(window)) {
+        caret->blinks = blinks;
+        RestartBlink(window);
+        Repaint(window);
     }
 }
 

@@ -22,6 +22,8 @@ void SetCaretPos(HostHandle window, HostPoint client);
 // Hides count: the caret shows when every HideCaret has had its ShowCaret.
 void ShowCaret(HostHandle window);
 void HideCaret(HostHandle window);
+// Whether the caret blinks (the default) or stays on while it is shown.
+void SetCaretBlinks(HostHandle window, bool blinks);
 // The caret's rectangle in the client coordinates of its window; empty when `window` owns none.
 HostRect CaretRect(HostHandle window);
 

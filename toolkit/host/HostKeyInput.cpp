@@ -123,4 +123,22 @@ void HostInput::TextEditing(const char* text, int32_t start, int32_t length)
     Host::SendMessage(target, HostMsg::kImeComposition, 0, reinterpret_cast<HostLParam>(&composition));
 }
 
+namespace Host {
+
+void EndComposition()
+{
+    HostState& state = State();
+    if (!state.composing)
+        return;
+    state.composing = false;
+    // SDL has no call to commit a composition; restarting text input resets the input
+    // context, which drops the composition string.
+    SDL_StopTextInput();
+    SDL_StartTextInput();
+    if (const HostHandle target = HostInput::KeyTarget(); target != 0)
+        Host::SendMessage(target, HostMsg::kImeEndComposition, 0, 0);
+}
+
+} // namespace Host
+
 } // namespace WinLayer

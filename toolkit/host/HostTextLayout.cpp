@@ -279,6 +279,36 @@ HostTextLayout::Word HostTextLayout::WordAt(int32_t index) const
     return { source_of_laid_[static_cast<size_t>(start)], source_of_laid_[static_cast<size_t>(end)] };
 }
 
+int32_t HostTextLayout::PreviousCaretStop(int32_t index) const
+{
+    int count = 0;
+    const PangoLogAttr* attrs = pango_layout_get_log_attrs_readonly(layout_, &count);
+    int32_t laid = LaidOf(index);
+    if (text_.empty() || count == 0)
+        return 0;
+    // An index inside a surrogate pair stands for the caret before the pair.
+    if (source_of_laid_[static_cast<size_t>(laid)] < index)
+        return source_of_laid_[static_cast<size_t>(laid)];
+    do
+        --laid;
+    while (laid > 0 && laid < count && !attrs[laid].is_cursor_position);
+    return source_of_laid_[static_cast<size_t>(std::max(laid, 0))];
+}
+
+int32_t HostTextLayout::NextCaretStop(int32_t index) const
+{
+    int count = 0;
+    const PangoLogAttr* attrs = pango_layout_get_log_attrs_readonly(layout_, &count);
+    const int32_t laid_count = static_cast<int32_t>(laid_bytes_.size()) - 1;
+    int32_t laid = LaidOf(index);
+    if (text_.empty() || laid >= laid_count)
+        return source_of_laid_[static_cast<size_t>(laid_count)];
+    do
+        ++laid;
+    while (laid < laid_count && laid < count && !attrs[laid].is_cursor_position);
+    return source_of_laid_[static_cast<size_t>(laid)];
+}
+
 void HostTextLayout::SetRuns(const std::vector<HostTextRun>& runs)
 {
     PangoAttrList* attributes = pango_attr_list_copy(base_attributes_);

@@ -73,6 +73,11 @@ public:
     // The word at a caret position, by pango's word boundaries: the word after the caret, else
     // the one ending at it; an empty range at `index` between words.
     Word WordAt(int32_t index) const;
+    // The caret positions before and after `index` by pango's cursor positions: a character
+    // with its combining marks, a surrogate pair or a CRLF is passed over whole. At the text's
+    // start or end the index itself.
+    int32_t PreviousCaretStop(int32_t index) const;
+    int32_t NextCaretStop(int32_t index) const;
 
     // Replaces the coloured runs (selection, hits, composition) drawn by DrawLayout.
     void SetRuns(const std::vector<HostTextRun>& runs);

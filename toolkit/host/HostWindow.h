@@ -141,5 +141,9 @@ HostScrollInfo ScrollInfo(HostHandle window, int bar);
 // The input method's candidate window is placed under this rectangle (client coordinates of
 // `window`); text input stays on while any window has the focus.
 void SetTextInputRect(HostHandle window, const HostRect& rect);
+// Ends a composition in progress without a result: the input method drops its composition
+// string (the caller keeps what it showed, when it wants it) and the focus window gets
+// kImeEndComposition. Nothing when no composition is open.
+void EndComposition();
 
 } // namespace WinLayer::Host

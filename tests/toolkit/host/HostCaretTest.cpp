@@ -72,6 +72,25 @@ TEST_F(Caret, HiddenOrUnfocusedCaretCausesNoRepaints)
     EXPECT_FALSE(Host::InvalidRegion(edit).empty());
 }
 
+TEST_F(Caret, ACaretThatDoesNotBlinkStaysOn)
+{
+    const HostHandle top = MakeTop({ 100, 100, 400, 300 });
+    const HostHandle edit = MakeChild(top, { 10, 10, 210, 60 });
+    Host::SetFocus(edit);
+    ASSERT_TRUE(Host::CreateCaret(edit, 2, 16));
+    Host::ShowCaret(edit);
+    Host::SetCaretBlinks(edit, false);
+    Host::DrainMessages();
+    const RawColour shown = Host::PixelAt(edit, { 0, 5 });
+    Host::BlinkCaret(edit);
+    EXPECT_TRUE(Host::InvalidRegion(edit).empty());
+    Host::DrainMessages();
+    EXPECT_EQ(Host::PixelAt(edit, { 0, 5 }), shown);
+    Host::SetCaretBlinks(edit, true);
+    Host::BlinkCaret(edit);
+    EXPECT_FALSE(Host::InvalidRegion(edit).empty());
+}
+
 // Moving the caret repaints where it was and where it goes, and nothing between.
 TEST_F(Caret, MoveRepaintsTheOldAndTheNewPlace)
 {

@@ -186,6 +186,24 @@ TEST_F(Keyboard, CompositionReachesTheFocusWithItsCursorInCharacters)
     EXPECT_EQ(proc.Count(edit, HostMsg::kChar), 0u);
 }
 
+TEST_F(Keyboard, EndingACompositionDropsItAndLaterTextIsTyped)
+{
+    const HostHandle top = MakeTop();
+    const HostHandle edit = MakeChild(top, { 0, 0, 50, 20 });
+    Host::SetFocus(edit);
+    Host::InjectComposition("か", 1);
+    Host::DrainMessages();
+    proc.log.clear();
+    Host::EndComposition();
+    EXPECT_EQ(proc.Count(edit, HostMsg::kImeEndComposition), 1u);
+    Host::EndComposition();
+    EXPECT_EQ(proc.Count(edit, HostMsg::kImeEndComposition), 1u) << "nothing open the second time";
+    Host::InjectText("k");
+    Host::DrainMessages();
+    EXPECT_EQ(proc.Count(edit, HostMsg::kImeComposition), 0u) << "no result comes after the end";
+    EXPECT_EQ(proc.Count(edit, HostMsg::kChar), 1u);
+}
+
 TEST_F(Transfer, DropReachesTheWindowThatAcceptsFilesWithItsPoint)
 {
     const HostHandle top = MakeTop({ 50, 50, 350, 250 });

@@ -87,6 +87,23 @@ TEST(HostTextQueryTest, WordsByPangosBoundaries)
     EXPECT_EQ(spaces.WordAt(2), (HostTextLayout::Word { 2, 2 })) << "between words";
 }
 
+TEST(HostTextQueryTest, CaretStopsPassOverWholeCharacters)
+{
+    const HostTextLayout layout(UiFont(), kText, kFlags, 0);
+    // The CRLF, the surrogate pair and the letter with its combining mark are passed whole.
+    const int32_t stops[] = { 0, 1, 2, 4, 5, 6, 7, 8, 9, 10, 12, 14, 15, 16, 17 };
+    for (size_t k = 0; k + 1 < std::size(stops); ++k) {
+        EXPECT_EQ(layout.NextCaretStop(stops[k]), stops[k + 1]) << stops[k];
+        EXPECT_EQ(layout.PreviousCaretStop(stops[k + 1]), stops[k]) << stops[k + 1];
+    }
+    EXPECT_EQ(layout.PreviousCaretStop(0), 0);
+    EXPECT_EQ(layout.NextCaretStop(17), 17);
+    EXPECT_EQ(layout.PreviousCaretStop(11), 10) << "inside the pair: the caret before it";
+    const HostTextLayout empty(UiFont(), "", kFlags, 0);
+    EXPECT_EQ(empty.NextCaretStop(0), 0);
+    EXPECT_EQ(empty.PreviousCaretStop(0), 0);
+}
+
 TEST(HostTextQueryTest, WrappedLinesStartAtWords)
 {
     const std::string text = "alpha \xF0\x9F\x98\x80"

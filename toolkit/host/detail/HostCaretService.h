@@ -18,6 +18,7 @@ struct Caret {
     HostRect rect {}; // client coordinates of `window`
     int hide_count = 1;
     bool blink_on = true;
+    bool blinks = true;
 };
 
 // Toggles the caret of a top-level (the blink timer fired) and repaints only its rectangle.
