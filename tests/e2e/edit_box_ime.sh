@@ -31,7 +31,10 @@ ibus_pid=$!
 # The session's helpers end with the test (cleanup ends app_pid and the X server).
 trap 'kill "$ibus_pid" "$bus_pid" 2>/dev/null; cleanup' EXIT
 wait_until 'ibus list-engine 2>/dev/null | grep -q "anthy"' 150 || fail "IBus lists no Anthy engine"
-ibus engine anthy >/dev/null 2>&1 || fail "IBus could not select Anthy"
+# The engine is ready a moment after IBus lists it. (Setting it answers 1 even when it worked,
+# so what counts is the engine IBus names afterwards.)
+wait_until 'ibus engine anthy >/dev/null 2>&1; [ "$(ibus engine 2>/dev/null)" = anthy ]' 50 \
+    || fail "IBus could not select Anthy"
 
 XMODIFIERS=@im=ibus SDL_IM_MODULE=ibus SDL_VIDEODRIVER=x11 ASAN_OPTIONS=detect_leaks=0 \
     "$gallery" --print-layout --snapshot-on-signal "$work/shot" >"$work/gallery.out" 2>"$work/gallery.log" &
