@@ -32,6 +32,7 @@ public:
     // The new sub-menu, to be filled by the caller; owned by this menu.
     HostMenu& AppendSubMenu(const std::string& utf8, uint32_t flags = 0);
     void SetFlags(uint32_t command, uint32_t flags); // searches sub-menus too
+    void Clear() { items_.clear(); }
     const std::vector<Item>& Items() const { return items_; }
     bool Empty() const { return items_.empty(); }
 

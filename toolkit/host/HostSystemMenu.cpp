@@ -69,6 +69,10 @@ uint32_t HostSystemMenu::Track(HostHandle top_level, HostPoint screen)
 {
     if (Items(top_level) == nullptr)
         return 0;
+    // The window may bring its own items up to date first.
+    Host::SendMessage(top_level, HostMsg::kInitMenuPopup, 0, 0);
+    if (!Host::IsWindow(top_level))
+        return 0;
     const uint32_t command = Build(top_level).Track(top_level, screen);
     if (command != 0 && Host::IsWindow(top_level))
         Host::SendMessage(top_level, HostMsg::kSysCommand, command, 0);

@@ -24,8 +24,8 @@ public:
     // The application's items of a top-level's window menu, for the caller to fill; they live
     // as long as the window. Null for a child or a handle that is not alive.
     static HostMenu* Items(HostHandle top_level);
-    // Shows the menu at a screen point, sends the chosen command to the window as kSysCommand
-    // and returns it (0 when none was chosen).
+    // Sends the window kInitMenuPopup, shows the menu at a screen point, sends the chosen
+    // command to the window as kSysCommand and returns it (0 when none was chosen).
     static uint32_t Track(HostHandle top_level, HostPoint screen);
     // The default handling of kSysCommand: opens the menu (kKeyMenu), minimizes, maximizes,
     // restores or asks the window to close (kClose). True when the command was one of these.
