@@ -188,6 +188,15 @@ void JobBackupItemList::SetFolder(const RawString& folder)
     saved_count_ = -1;
 }
 
+std::vector<JobUndoUnit*> JobBackupItemList::Units()
+{
+    std::vector<JobUndoUnit*> units;
+    units.reserve(static_cast<std::size_t>(Count()));
+    for (JobBackupItemUnit& item : *this)
+        units.push_back(&item);
+    return units;
+}
+
 JobBackupItemUnit& JobBackupItemList::AddItem()
 {
     JobBackupItemUnit& item = Emplace();

@@ -67,6 +67,7 @@ public:
 
     bool IsFileLevel() const override { return true; }
     void WaitReady() override { }
+    std::vector<JobUndoUnit*> Units() override;
 
 private:
     bool Rewrite();

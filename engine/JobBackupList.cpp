@@ -143,6 +143,12 @@ std::vector<JobBackupUnit*> JobBackupList::Sets() const
     return sets;
 }
 
+std::vector<JobUndoUnit*> JobBackupList::Units()
+{
+    const std::vector<JobBackupUnit*> sets = Sets();
+    return std::vector<JobUndoUnit*>(sets.begin(), sets.end());
+}
+
 namespace {
 
 // The name "stem_N.ext" with the lowest free N, found in a number of look-ups that grows with the

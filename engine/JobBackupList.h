@@ -95,6 +95,7 @@ public:
     bool IsFileLevel() const override { return false; }
     // Blocks until the loader has read the store.
     void WaitReady() override;
+    std::vector<JobUndoUnit*> Units() override;
 
     mutable std::mutex lock;
 

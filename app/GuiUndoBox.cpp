@@ -1,0 +1,101 @@
+#include <app/GuiUndoBox.h>
+#include <toolkit/host/HostFont.h>
+#include <toolkit/host/HostPainter.h>
+
+#include <algorithm>
+
+namespace AppLayer {
+
+using RawLayer::RawColour;
+using WinLayer::HostPainter;
+using WinLayer::HostRect;
+namespace HostText = WinLayer::HostText;
+
+namespace {
+
+constexpr uint32_t kLineFlags = HostText::kSingleLine | HostText::kNoPrefix | HostText::kExpandTabs;
+
+// The selection over a row's own colour: the two averaged, so the state stays readable.
+RawColour Mix(RawColour row, RawColour selection)
+{
+    return RawColour::FromRgb(static_cast<uint8_t>((row.Red() + selection.Red()) / 2),
+        static_cast<uint8_t>((row.Green() + selection.Green()) / 2),
+        static_cast<uint8_t>((row.Blue() + selection.Blue()) / 2));
+}
+
+} // namespace
+
+GuiUndoBox::GuiUndoBox()
+{
+    SetMultipleSelection(true);
+}
+
+RawColour GuiUndoBox::StateColour(int32_t state)
+{
+    switch (state) {
+    case 4:
+    case 2:
+        return RawColour::FromRgb(255, 255, 255);
+    case 5:
+    case 1:
+        return RawColour::FromRgb(224, 255, 224);
+    case 6:
+        return RawColour::FromRgb(255, 224, 224);
+    default:
+        return RawColour::FromRgb(224, 224, 224);
+    }
+}
+
+RawColour GuiUndoBox::RowColour(int32_t row) const
+{
+    const JobLayer::JobUndoUnit* unit = ItemOf(row);
+    const RawColour own = StateColour(unit != nullptr ? unit->GetState() : 0);
+    const RawColour selection = RowBackground(row);
+    return selection == kBackground ? own : Mix(own, selection);
+}
+
+int32_t GuiUndoBox::LineHeight() const
+{
+    return DrawingFont().LineHeight() + 1;
+}
+
+void GuiUndoBox::Refresh()
+{
+    if (key_width_ < 0 && Window() != 0) {
+        int32_t widest = 0;
+        for (JobLayer::JobUndoUnit* unit : Items())
+            for (const RawLayer::RawParameterUnit& entry : unit->GetInfo())
+                widest = std::max(widest,
+                    HostPainter::MeasureText(DrawingFont(), entry.key.Str(), { 0, 0, 4000, 100 }, kLineFlags)
+                        .right);
+        key_width_ = widest + 3;
+    }
+    WinListBoxR::Refresh();
+}
+
+int32_t GuiUndoBox::RowHeight(int32_t row)
+{
+    JobLayer::JobUndoUnit* unit = ItemOf(row);
+    const int32_t entries = unit != nullptr ? unit->GetInfo().Count() : 0;
+    return entries * LineHeight() + 2;
+}
+
+void GuiUndoBox::DrawRow(HostPainter& painter, const HostRect& rect, int32_t row)
+{
+    painter.FillRect(rect, RowColour(row));
+    JobLayer::JobUndoUnit* unit = ItemOf(row);
+    if (unit == nullptr)
+        return;
+    const int32_t key_width = std::max(key_width_, 3);
+    int32_t top = rect.top + 1;
+    for (const RawLayer::RawParameterUnit& entry : unit->GetInfo()) {
+        HostRect key { rect.left + 2, top, rect.left + key_width, top + LineHeight() };
+        painter.DrawText(DrawingFont(), entry.key.Str(), key, kLineFlags, kKeyColour);
+        HostRect value { rect.left + key_width + 4, top, rect.right, top + LineHeight() };
+        painter.DrawText(DrawingFont(), entry.value.Str(), value, kLineFlags, kText);
+        top += LineHeight();
+    }
+    painter.FillRect({ rect.left, rect.bottom - 1, rect.right, rect.bottom }, kLineColour);
+}
+
+} // namespace AppLayer
