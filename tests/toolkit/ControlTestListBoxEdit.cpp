@@ -1,5 +1,5 @@
 // In-place editing of a list row: the row scrolled into view, the editor over it, the text
-// handed back on commit only, and a derived rectangle.
+// handed back on commit only.
 
 #include <toolkit/WinEditBoxDialog.h>
 #include <toolkit/WinListBoxEditActivator.h>
@@ -55,19 +55,6 @@ public:
     std::vector<std::u16string> texts;
     std::vector<int32_t> asked;
     std::vector<int32_t> taken;
-};
-
-// An activator that puts the editor below the row, as a derived rule might.
-class LowActivator : public WinListBoxEditActivator {
-public:
-    using WinListBoxEditActivator::WinListBoxEditActivator;
-    HostRect EditorRect(int32_t row) override
-    {
-        HostRect rect = List().RowRect(row);
-        rect.top += 10;
-        rect.bottom += 30;
-        return ToScreen(rect);
-    }
 };
 
 class ListEditTest : public ControlTest {
@@ -131,17 +118,6 @@ TEST_F(ListEditTest, ACancelledEditOrAMissingRowChangesNothing)
     EXPECT_EQ(activator.Edit(-1), WinEditBoxDialogEx::kCancelled);
     EXPECT_EQ(editor.shown, 1); // the editor never opened for them
     EXPECT_EQ(server.asked, std::vector<int32_t> { 2 });
-}
-
-TEST_F(ListEditTest, ADerivedRectangleIsWhereTheEditorOpens)
-{
-    LowActivator activator(list, server, editor);
-    editor.drive = [] { Host::InjectKey(HostKey::kReturn); };
-    EXPECT_EQ(activator.Edit(1), WinEditBoxDialogEx::kCommitted);
-    const HostRect rect = list.RowRect(1);
-    const HostPoint at = Host::ClientToScreen(list.Window(), { rect.left, rect.top + 10 });
-    EXPECT_EQ(editor.window_seen, (HostRect { at.x, at.y, at.x + rect.Width(), at.y + rect.Height() + 20 }));
-    EXPECT_EQ(server.texts[1], u"row B");
 }
 
 } // namespace
