@@ -40,6 +40,7 @@ public:
     virtual HostRect EditorRect(int32_t row);
 
     WinListBox& List() { return list_; }
+    const WinListBox& List() const { return list_; }
 
 protected:
     // A rectangle in the list's client coordinates in screen coordinates.
