@@ -1,3 +1,4 @@
+#include <app/GuiStatusBox.h>
 #include <app/GuiUndoBox.h>
 #include <toolkit/host/HostFont.h>
 #include <toolkit/host/HostPainter.h>
@@ -14,14 +15,6 @@ namespace HostText = WinLayer::HostText;
 namespace {
 
 constexpr uint32_t kLineFlags = HostText::kSingleLine | HostText::kNoPrefix | HostText::kExpandTabs;
-
-// The selection over a row's own colour: the two averaged, so the state stays readable.
-RawColour Mix(RawColour row, RawColour selection)
-{
-    return RawColour::FromRgb(static_cast<uint8_t>((row.Red() + selection.Red()) / 2),
-        static_cast<uint8_t>((row.Green() + selection.Green()) / 2),
-        static_cast<uint8_t>((row.Blue() + selection.Blue()) / 2));
-}
 
 } // namespace
 
@@ -51,7 +44,9 @@ RawColour GuiUndoBox::RowColour(int32_t row) const
     const JobLayer::JobUndoUnit* unit = ItemOf(row);
     const RawColour own = StateColour(unit != nullptr ? unit->GetState() : 0);
     const RawColour selection = RowBackground(row);
-    return selection == kBackground ? own : Mix(own, selection);
+    // The status box's mixing rule: a white row takes the plain selection colour, others keep a
+    // tint of their state.
+    return selection == kBackground ? own : GuiStatusBox::Mix(own, selection, kBackground);
 }
 
 int32_t GuiUndoBox::LineHeight() const

@@ -6,6 +6,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <utility>
 
 namespace Gallery {
 
@@ -24,7 +25,8 @@ constexpr uint16_t kCodeOption = 0x2002;
 constexpr uint16_t kCodeDivider = 0x2003;
 
 constexpr int32_t kClientWidth = 960;
-constexpr int32_t kClientHeight = 468;
+constexpr int32_t kClientHeight = 692;
+constexpr int32_t kStatusTop = 660; // below the list
 
 volatile std::sig_atomic_t snapshot_requested = 0;
 
@@ -210,12 +212,25 @@ void GalleryDialog::Build()
     multi_line_.SetSelection(0, 0);
     Place(multi_line_, { 664, 130, 944, 300 });
 
+    Caption("List box: 100,000 rows of 1 to 4 lines, multiple selection, sideways scrolling",
+        { 16, 430, 944, 450 });
+    for (const auto& [width, title] : { std::pair { 120, "Row" }, { 260, "File" }, { 820, "Text" } })
+        columns_.Columns().emplace_back(width, RawString(title, RawEncoding::Utf8));
+    header_.Hooks().Add(columns_);
+    // The header stands over the list's client area: inside its sunken edge, clear of its
+    // vertical scroll bar.
+    const int32_t edge = Host::Metric(HostMetric::EdgeWidth);
+    const int32_t header_right = 944 - edge - Host::Metric(HostMetric::VScrollWidth);
+    Place(header_, { 16 + edge, 454, header_right, 454 + GalleryListBox::kHeaderHeight });
+    list_.Fill();
+    Place(list_, { 16, 454 + GalleryListBox::kHeaderHeight, 944, 650 });
+
     status_.SetText(RawString("Click a control, or drop files on the drop button."));
     status_.SetBoxStyle(WinStaticBox::kAlignLeft);
     status_.SetColours(
         RawColour::FromRgb(0xE6, 0xE6, 0xE6), RawColour::None(), RawColour::FromRgb(0x30, 0x30, 0x30));
     status_.SetMargins({ 16, 0, 16, 0 });
-    Place(status_, { 0, 436, kClientWidth, kClientHeight });
+    Place(status_, { 0, kStatusTop, kClientWidth, kClientHeight });
 }
 
 void GalleryDialog::RegisterChildren()
@@ -232,6 +247,8 @@ void GalleryDialog::OnCreated()
         std::printf("toggle %d %d %d %d\n", toggle.left, toggle.top, toggle.right, toggle.bottom);
         const HostRect edit = single_line_.Rect();
         std::printf("edit %d %d %d %d\n", edit.left, edit.top, edit.right, edit.bottom);
+        const HostRect list = list_.Rect();
+        std::printf("list %d %d %d %d\n", list.left, list.top, list.right, list.bottom);
         std::fflush(stdout);
     }
     if (!options_.screenshot.empty())
@@ -244,6 +261,11 @@ HostResult GalleryDialog::OnNotify(WinView* child, uint32_t code)
 {
     if (code == kNotifyCancel)
         return WinDialog::OnNotify(child, code);
+    // The list's codes share values with the edit box's (accept and Enter are both 0x1002).
+    if (child == &list_) {
+        OnListNotify(code);
+        return 0;
+    }
     if (child == &info_ && code == 0) {
         int answer = ShowInfo();
         SetStatus("The info dialog answered " + std::to_string(answer) + ".");
@@ -271,6 +293,25 @@ void GalleryDialog::Execute(WinDropButton&, const RawLayer::RawStringList& paths
 {
     std::string first = paths.Count() > 0 ? paths.begin()->Str() : std::string();
     SetStatus("Dropped " + std::to_string(paths.Count()) + " file(s): " + first);
+}
+
+void GalleryDialog::ColumnWidthsChanged(const std::vector<WinListBoxColumn>&)
+{
+    header_.Invalidate();
+    list_.Invalidate();
+}
+
+void GalleryDialog::OnListNotify(uint32_t code)
+{
+    if (code == WinListBox::kScrolled) {
+        columns_.SetOffset(list_.ScrollX());
+        header_.Invalidate();
+    } else if (code == WinListBox::kCursorChanged) {
+        SetStatus("Rows selected: " + std::to_string(list_.SelectedCount()) + ", cursor on row "
+            + std::to_string(list_.Cursor() + 1) + ".");
+    } else if (code == WinListBox::kAccept) {
+        SetStatus("Opened row " + std::to_string(list_.Cursor() + 1) + ".");
+    }
 }
 
 void GalleryDialog::SetStatus(const std::string& text)

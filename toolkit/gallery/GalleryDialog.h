@@ -1,6 +1,7 @@
 #pragma once
 
-// The gallery's window: one of each control of the toolkit, a status line that tells what the
+// The gallery's window: one of each control of the toolkit (the list box with a hundred thousand
+// rows under a column header), a status line that tells what the
 // last control reported, and a button that opens the info dialog. It can save pictures of itself
 // (first paint, or whenever the process gets SIGUSR1) for screenshots and end-to-end tests.
 
@@ -13,6 +14,7 @@
 #include <toolkit/WinRadioButton.h>
 #include <toolkit/WinSelectorButton.h>
 #include <toolkit/WinStaticBox.h>
+#include <toolkit/gallery/GalleryListBox.h>
 
 #include <memory>
 #include <string>
@@ -22,7 +24,9 @@ namespace Gallery {
 
 using namespace WinLayer;
 
-class GalleryDialog : public WinDialog, private WinDropButton::Execution {
+class GalleryDialog : public WinDialog,
+                      private WinDropButton::Execution,
+                      private WinListBoxColumnControl::Handler {
 public:
     static constexpr const char* kTitle = "Quelvane gallery";
 
@@ -55,6 +59,8 @@ private:
     WinStaticBox& Caption(
         const char* text, const HostRect& rect, uint32_t box_style = WinStaticBox::kAlignLeft);
     void Execute(WinDropButton& button, const RawLayer::RawStringList& paths) override;
+    void ColumnWidthsChanged(const std::vector<WinListBoxColumn>& columns) override;
+    void OnListNotify(uint32_t code);
     void SetStatus(const std::string& text);
     int ShowInfo();
     void TakeScreenshots();
@@ -88,6 +94,9 @@ private:
     WinEditBox japanese_;
     WinEditBox read_only_;
     WinEditBox multi_line_;
+    WinListBoxColumnControl columns_ { *this, GalleryListBox::kHeaderHeight };
+    GalleryHeaderView header_ { columns_ };
+    GalleryListBox list_ { columns_ };
     WinStaticBox status_;
     int snapshots_ = 0;
 };
