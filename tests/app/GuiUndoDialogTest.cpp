@@ -171,7 +171,8 @@ TEST_F(GuiUndoDialogTest, FileRowsShowTheirStatesAndRestoreAsksBeforeLosingLater
         EXPECT_EQ(Read("a.txt"), "old a");
         EXPECT_EQ(Read("b.txt"), "old b");
         self.Box().SetCursor(0);
-        EXPECT_EQ(self.RowPixel(0), GuiUndoBox::kFocusedSelection); // white, under the selection
+        // White, under the selection (the focus is on the button just pressed).
+        EXPECT_EQ(self.RowPixel(0), GuiUndoBox::kUnfocusedSelection);
         EXPECT_EQ(self.RowPixel(1), GuiUndoBox::StateColour(4));
         // Again: copied again, and still white; nothing to ask.
         self.Press(self.RestoreButton());
