@@ -7,6 +7,7 @@
 #include <engine/JobBackupList.h>
 #include <engine/JobStatusCentre.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -152,6 +153,8 @@ TEST_F(GuiUndoDialogTest, FileRowsShowTheirStatesAndRestoreAsksBeforeLosingLater
         ASSERT_EQ(self.Box().RowCount(), 2);
         EXPECT_EQ(self.RowPixel(0), GuiUndoBox::StateColour(5)); // light green: can be restored
         EXPECT_EQ(self.RowPixel(1), GuiUndoBox::StateColour(6)); // light red: changed later
+        if (const char* shot = std::getenv("QUELVANE_UNDO_SHOT"))
+            Host::SaveWindowAsPng(self.Window(), shot);
         EXPECT_FALSE(self.RestoreButton().Enabled());
 
         self.Box().Focus();
