@@ -24,6 +24,7 @@ protected:
         std::filesystem::create_directory(root + "/sub");
     }
 
+    RecordingDialog owner;
     TestFolder folder;
     const std::string& root = folder.Path();
 };
@@ -75,7 +76,7 @@ TEST_F(PathDialogTest, FinishChecksAskInOrderAndStopOrHandTheChosenPathBack)
         SCOPED_TRACE(c.what);
         TestPathDialog dialog(c.mode, root, c.extension);
         dialog.answers = c.answers;
-        ASSERT_TRUE(dialog.OpenModeless());
+        ASSERT_TRUE(dialog.OpenModeless(owner));
         dialog.Bar().SetPath(Utf8(root + "/" + c.typed));
         EXPECT_EQ(dialog.Finish(), c.chosen != nullptr);
 

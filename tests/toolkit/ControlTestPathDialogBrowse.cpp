@@ -25,6 +25,7 @@ protected:
         return all;
     }
 
+    RecordingDialog owner;
     TestFolder folder;
     const std::string& root = folder.Path();
 };
@@ -36,7 +37,7 @@ TEST_F(PathBrowseTest, FoldersComeFirstMarkedAndHiddenEntriesFollowTheToggle)
     for (const char* name : { "src", "Docs", ".git" })
         Folder(name);
     TestPathDialog dialog(Dialog::kModeFile, root);
-    ASSERT_TRUE(dialog.OpenModeless());
+    ASSERT_TRUE(dialog.OpenModeless(owner));
     EXPECT_EQ(dialog.Rows(), Listing({ "Docs/", "src/", "a.txt", "B2.txt", "b10.txt" }));
     EXPECT_EQ(dialog.Bar().Path().Str(), root + "/");
 
@@ -75,6 +76,8 @@ TEST_F(PathBrowseTest, KeysWalkIntoAFolderAndChooseAFileByItsBytes)
         for (int i = 0; i < 4; ++i)
             Host::InjectKey(HostKey::kDown);
         Host::InjectKey(HostKey::kReturn); // "sub/"
+        // The list's Enter is posted: the folder is listed before the next keys go to it.
+        Host::DrainMessages();
         for (int i = 0; i < 4; ++i)
             Host::InjectKey(HostKey::kDown);
         Host::InjectKey(HostKey::kReturn); // the file
@@ -88,7 +91,7 @@ TEST_F(PathBrowseTest, ATypedFolderAndEnterListItAndTheBackEntryReturns)
 {
     Folder("one/two");
     TestPathDialog dialog(Dialog::kModeFolder, root);
-    ASSERT_TRUE(dialog.OpenModeless());
+    ASSERT_TRUE(dialog.OpenModeless(owner));
     Key('A', HostMod::kControl);
     Host::InjectText(root + "/one");
     Key(HostKey::kReturn);
@@ -116,7 +119,7 @@ TEST_F(PathBrowseTest, AFolderThatVanishedIsReportedAndTheListingKept)
     Folder("gone");
     File("stay.txt");
     TestPathDialog dialog(Dialog::kModeFile, root);
-    ASSERT_TRUE(dialog.OpenModeless());
+    ASSERT_TRUE(dialog.OpenModeless(owner));
     const std::vector<std::string> rows = dialog.Rows();
     std::filesystem::remove(root + "/gone");
     dialog.Box().Focus();
@@ -164,7 +167,7 @@ TEST_F(PathBrowseTest, TabCompletesInTheBarThenBeepsThenMovesOn)
     File("alpha2.txt");
     Folder("beta");
     TestPathDialog dialog(Dialog::kModeFile, root);
-    ASSERT_TRUE(dialog.OpenModeless());
+    ASSERT_TRUE(dialog.OpenModeless(owner));
     dialog.Bar().SetPath(Utf8(root + "/al"));
     Key(HostKey::kTab);
     EXPECT_EQ(dialog.Bar().Path().Str(), root + "/alpha");
@@ -186,7 +189,7 @@ TEST_F(PathBrowseTest, TypingAfterANameThatIsNotUtf8KeepsItsBytes)
     const std::string odd = root + "/d\xff";
     Folder("d\xff");
     TestPathDialog dialog(Dialog::kModeFile | Dialog::kModeOfferCreate, odd);
-    ASSERT_TRUE(dialog.OpenModeless());
+    ASSERT_TRUE(dialog.OpenModeless(owner));
     EXPECT_EQ(dialog.Box().Folder().Str(), odd);
     dialog.Bar().Focus();
     Key(HostKey::kEnd);
@@ -202,7 +205,7 @@ TEST_F(PathBrowseTest, OpenSideOpensTheFolderOfTheBarsPath)
     File("a.txt");
     Folder("sub");
     TestPathDialog dialog(Dialog::kModeFile, root + "/a.txt");
-    ASSERT_TRUE(dialog.OpenModeless());
+    ASSERT_TRUE(dialog.OpenModeless(owner));
     EXPECT_EQ(dialog.Bar().Path().Str(), root + "/a.txt");
     Click(dialog.OpenSideButton());
     dialog.Bar().SetPath(Utf8(root + "/sub"));

@@ -53,11 +53,15 @@ public:
         return 0;
     }
 
-    // Opens the dialog without a modal run, for tests that look at it between steps.
-    bool OpenModeless()
+    // Opens the dialog without a modal run, for tests that look at it between steps. It has an
+    // owner (opened here when it is not yet), so that its end does not end the message loop as a
+    // main window's would.
+    bool OpenModeless(RecordingDialog& owner)
     {
+        if (!owner.IsOpen() && !owner.Open())
+            return false;
         SetRect({ 40, 40, 680, 520 });
-        if (!Create(nullptr))
+        if (!Create(&owner))
             return false;
         Host::DrainMessages();
         return true;
