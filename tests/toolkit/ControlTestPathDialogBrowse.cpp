@@ -1,6 +1,7 @@
 // The path dialog's browsing: listing order and marks, hidden entries, the layout, walking with
 // keys alone, names that are not UTF-8, a folder that vanished, Tab completion, "open".
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -57,6 +58,22 @@ TEST_F(PathBrowseTest, FoldersComeFirstMarkedAndHiddenEntriesFollowTheToggle)
         EXPECT_GT(button->Rect().top, list.bottom);
         EXPECT_EQ(button->Rect().top, dialog.FinishButton().Rect().top);
     }
+    // Growing the window grows the list; the buttons keep to the bottom and their corners.
+    const HostRect finish = dialog.FinishButton().Rect();
+    const HostRect hidden = dialog.HiddenButton().Rect();
+    const HostRect window = Host::WindowRect(dialog.Window());
+    Host::MoveWindow(dialog.Window(), { window.left, window.top, window.right + 100, window.bottom + 60 });
+    Host::DrainMessages();
+    EXPECT_EQ(dialog.Box().Rect().Width(), list.Width() + 100);
+    EXPECT_EQ(dialog.Box().Rect().Height(), list.Height() + 60);
+    EXPECT_EQ(dialog.FinishButton().Rect().left, finish.left + 100);
+    EXPECT_EQ(dialog.FinishButton().Rect().top, finish.top + 60);
+    EXPECT_EQ(dialog.HiddenButton().Rect().left, hidden.left);
+
+    // A file under the list's cursor goes into the bar.
+    dialog.Box().SetCursor(6);
+    Host::DrainMessages();
+    EXPECT_EQ(dialog.Bar().Path().Str(), root + "/a.txt");
     EXPECT_EQ(dialog.FinishButton().GetText().Str(), "Finish");
     EXPECT_EQ(dialog.OpenSideButton().GetText().Str(), "open");
     dialog.Cancel();
@@ -111,6 +128,13 @@ TEST_F(PathBrowseTest, ATypedFolderAndEnterListItAndTheBackEntryReturns)
     EXPECT_EQ(dialog.Box().Folder().Str(), root + "/one");
     ASSERT_NE(dialog.Box().CursorItem(), nullptr);
     EXPECT_EQ(dialog.Box().CursorItem()->path.Str(), root + "/one/two");
+
+    // "[Drives]" lists the mounted file systems, the root among them.
+    dialog.Box().SetCursor(3);
+    Key(HostKey::kReturn);
+    EXPECT_TRUE(dialog.Box().Folder().IsEmpty());
+    const std::vector<std::string> drives = dialog.Rows();
+    EXPECT_NE(std::find(drives.begin(), drives.end(), "/"), drives.end());
     dialog.Cancel();
 }
 
