@@ -105,6 +105,26 @@ TEST_F(PathDialogTest, FinishChecksAskInOrderAndStopOrHandTheChosenPathBack)
     EXPECT_FALSE(std::filesystem::exists(root + "/new"));
 }
 
+// Without a test's answers the questions go to a real info dialog over the path dialog.
+TEST_F(PathDialogTest, TheInfoDialogAnswersTheQuestions)
+{
+    struct RealQuestions : public WinPathDialog {
+        using WinPathDialog::WinPathDialog;
+    } dialog(Dialog::kModeFile, Utf8("txt"), Utf8("Choose"), Utf8(root));
+    dialog.SetRect({ 40, 40, 680, 520 });
+    ASSERT_TRUE(owner.Open());
+    ASSERT_TRUE(dialog.Create(&owner));
+    Host::DrainMessages();
+    // Escape warns back on a folder ("OK"); Enter takes "Yes", the first button of the question.
+    dialog.Bar().SetPath(Utf8(root + "/sub"));
+    Host::InjectKey(HostKey::kEscape);
+    EXPECT_FALSE(dialog.Finish());
+    dialog.Bar().SetPath(Utf8(root + "/report"));
+    Host::InjectKey(HostKey::kReturn);
+    EXPECT_TRUE(dialog.Finish());
+    EXPECT_EQ(dialog.ChosenPath().Str(), root + "/report.txt");
+}
+
 TEST_F(PathDialogTest, CancellingLeavesTheResultZeroAndTheCallersPath)
 {
     const std::string start = root + "/a.txt";
