@@ -1,3 +1,6 @@
+#include <core/RawPath.h>
+#include <toolkit/WinPathBoxItemList.h>
+#include <toolkit/WinPathDialog.h>
 #include <toolkit/gallery/GalleryDialog.h>
 #include <toolkit/gallery/GalleryInfoDialog.h>
 #include <toolkit/host/HostMessageLoop.h>
@@ -6,6 +9,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <utility>
 
 namespace Gallery {
@@ -137,7 +141,9 @@ void GalleryDialog::Build()
     drop_.SetExecution(this);
     Place(drop_, { 148, 74, 308, 118 });
     info_.Setup(RawString("Info dialog..."), WinButton::kOutlineAlone, 0);
-    Place(info_, { 320, 74, 532, 118 });
+    Place(info_, { 320, 74, 424, 118 });
+    path_.Setup(RawString("Path dialog..."), WinButton::kOutlineAlone, 0);
+    Place(path_, { 432, 74, 532, 118 });
 
     Caption("Options", { 16, 128, 300, 148 });
     radio_.Setup(
@@ -249,6 +255,8 @@ void GalleryDialog::OnCreated()
         std::printf("edit %d %d %d %d\n", edit.left, edit.top, edit.right, edit.bottom);
         const HostRect list = list_.Rect();
         std::printf("list %d %d %d %d\n", list.left, list.top, list.right, list.bottom);
+        const HostRect path = path_.Rect();
+        std::printf("path %d %d %d %d\n", path.left, path.top, path.right, path.bottom);
         std::fflush(stdout);
     }
     if (!options_.screenshot.empty())
@@ -269,6 +277,8 @@ HostResult GalleryDialog::OnNotify(WinView* child, uint32_t code)
     if (child == &info_ && code == 0) {
         int answer = ShowInfo();
         SetStatus("The info dialog answered " + std::to_string(answer) + ".");
+    } else if (child == &path_ && code == 0) {
+        ChoosePath();
     } else if (code == kCodeToggle && child != nullptr) {
         auto* button = static_cast<WinButton*>(child);
         SetStatus(button->GetText().Str() + " is " + (button->IsOn() ? "on." : "off."));
@@ -335,11 +345,35 @@ void GalleryDialog::TakeScreenshots()
     Close();
 }
 
+// Chooses a file from $QUELVANE_GALLERY_START (else the home folder) and prints the path as its
+// bytes, for the end-to-end run.
+void GalleryDialog::ChoosePath()
+{
+    const char* start = std::getenv("QUELVANE_GALLERY_START");
+    WinPathDialog dialog(WinPathDialog::kModeFile | WinPathDialog::kModeMustExist, RawString(),
+        RawString("Choose a file"),
+        start != nullptr ? RawString(std::string_view(start), RawLayer::RawEncoding::Utf8)
+                         : RawLayer::RawPath::HomeFolder());
+    if (dialog.Run(this) != 1) {
+        SetStatus("No file chosen.");
+        return;
+    }
+    std::printf("chosen %s\n", dialog.ChosenPath().Bytes());
+    std::fflush(stdout);
+    SetStatus("Chosen: " + WinPathBoxItemList::DisplayName(dialog.ChosenPath()).Str());
+}
+
 void GalleryDialog::TakeSnapshot()
 {
     std::string path = options_.snapshot_prefix + "-" + std::to_string(++snapshots_) + ".png";
     std::string partial = path + ".part";
     Host::UpdateWindow(Window());
+    // A dialog open over the gallery is saved beside it, first.
+    if (const HostHandle modal = ModalChild(); modal != 0 && Host::IsWindow(modal)) {
+        Host::UpdateWindow(modal);
+        Host::SaveWindowAsPng(
+            modal, options_.snapshot_prefix + "-" + std::to_string(snapshots_) + "-dialog.png");
+    }
     // Written aside and renamed, so a watcher never reads half a file.
     if (Host::SaveWindowAsPng(Window(), partial) && std::rename(partial.c_str(), path.c_str()) == 0)
         std::printf("snapshot %s\n", path.c_str());

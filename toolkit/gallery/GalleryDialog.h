@@ -63,6 +63,7 @@ private:
     void OnListNotify(uint32_t code);
     void SetStatus(const std::string& text);
     int ShowInfo();
+    void ChoosePath();
     void TakeScreenshots();
     void TakeSnapshot();
 
@@ -78,6 +79,7 @@ private:
     WinButton two_lines_;
     WinDropButton drop_;
     WinButton info_;
+    WinButton path_;
     WinRadioButton radio_;
     WinSelectorButton selector_;
     WinStaticBox left_text_;
