@@ -90,8 +90,8 @@ LayoutText ToLayoutText(const RawString& text)
     int32_t units = 0;
     for (size_t pos = 0; pos < bytes.size();) {
         const size_t length = SequenceLength(bytes, pos);
-        for (size_t part = 0; part < length; ++part)
-            result.unit_of[pos + part] = units;
+        for (size_t next = 0; next < length; ++next)
+            result.unit_of[pos + next] = units;
         units += length == 4 ? 2 : 1;
         pos += length;
     }
@@ -304,13 +304,28 @@ void GuiViewBox::SetPreviewShown(bool shown)
 
 void GuiViewBox::SetColumnWidths(const std::vector<int32_t>& widths)
 {
+    const int32_t text_left = ColumnLeft(JobColumnTextHandler::kColumnText);
     header_.SetWidths(widths);
-    Refresh();
+    text_left_ = ColumnLeft(JobColumnTextHandler::kColumnText);
+    ColumnsMoved(text_left);
+}
+
+void GuiViewBox::ColumnsMoved(int32_t old_text_left)
+{
+    // Row heights do not depend on the widths: the rows' widths move with the text column,
+    // so the widest row is moved too instead of measuring a million rows on each drag step.
+    widest_ = std::max(widest_ + ColumnLeft(JobColumnTextHandler::kColumnText) - old_text_left,
+        ColumnLeft(JobLayer::JobColumn::kCount));
+    if (RowCount() > 0)
+        RefreshRow(0);
+    else
+        Invalidate();
 }
 
 void GuiViewBox::ColumnWidthsChanged(const std::vector<WinLayer::WinListBoxColumn>& columns)
 {
-    Refresh();
+    ColumnsMoved(text_left_);
+    text_left_ = ColumnLeft(JobColumnTextHandler::kColumnText);
     if (width_handler_ != nullptr)
         width_handler_->ColumnWidthsChanged(columns);
 }

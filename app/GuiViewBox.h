@@ -167,6 +167,8 @@ protected:
 
 private:
     void ColumnWidthsChanged(const std::vector<WinLayer::WinListBoxColumn>& columns) override;
+    // After the widths changed: the rows' widths follow the text column's move.
+    void ColumnsMoved(int32_t old_text_left);
     // The replaced text and its hits when the row shows them (read under the result set's lock).
     bool ReadPreview(
         const JobLayer::JobBlockUnit& block, RawLayer::RawString& text, JobLayer::JobHitMulti& hits) const;
@@ -190,6 +192,8 @@ private:
     bool preview_shown_ = false;
     bool notify_checks_ = true;
     int32_t menu_row_ = -1;
+    // Where the text column started when the header last reported.
+    int32_t text_left_ = 3 * JobLayer::JobColumn::kInitialWidth;
 };
 
 } // namespace AppLayer
