@@ -209,6 +209,9 @@ void GalleryDialog::Build()
     read_only_.SetText(Utf8("Read-only: select and copy only"));
     read_only_.SetColours(RawColour::FromRgb(0xF4, 0xF4, 0xF4), WinPlaneBox::kDefaultText);
     Place(read_only_, { 664, 98, 944, 122 });
+    disabled_box_.SetText(Utf8("Disabled: shown in grey"));
+    disabled_box_.Enable(false);
+    Place(disabled_box_, { 664, 130, 944, 154 });
     multi_line_.SetEditFlags(WinEditBoxInfo::kMultiLine);
     multi_line_.SetStyleWords(multi_line_.Style() | HostStyle::kVScroll, multi_line_.ExStyle());
     std::string lines;
@@ -216,7 +219,7 @@ void GalleryDialog::Build()
         lines += "Line " + std::to_string(line) + (line == 2 ? "\t置換後の行" : "") + "\r\n";
     multi_line_.SetText(Utf8(lines + "Last line"));
     multi_line_.SetSelection(0, 0);
-    Place(multi_line_, { 664, 130, 944, 300 });
+    Place(multi_line_, { 664, 162, 944, 300 });
 
     Caption("List box: 100,000 rows of 1 to 4 lines, multiple selection, sideways scrolling",
         { 16, 430, 944, 450 });

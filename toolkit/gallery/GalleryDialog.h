@@ -95,6 +95,7 @@ private:
     WinEditBox single_line_;
     WinEditBox japanese_;
     WinEditBox read_only_;
+    WinEditBox disabled_box_;
     WinEditBox multi_line_;
     WinListBoxColumnControl columns_ { *this, GalleryListBox::kHeaderHeight };
     GalleryHeaderView header_ { columns_ };
