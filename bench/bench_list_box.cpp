@@ -22,26 +22,19 @@
 #include <string>
 #include <vector>
 
+#include "BenchTiming.h"
+
 using namespace WinLayer;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using BenchTiming::Clock;
+using BenchTiming::Median;
+using BenchTiming::Milliseconds;
 
 constexpr int32_t kRows = 1'000'000;
 constexpr int32_t kBatch = 1000;
 constexpr int kFrames = 200;
-
-double Milliseconds(Clock::time_point since)
-{
-    return std::chrono::duration<double, std::milli>(Clock::now() - since).count();
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
-}
 
 struct Block {
     int32_t lines = 1;

@@ -28,36 +28,20 @@ using JobLayer::JobBackupList;
 using JobLayer::JobBackupUnit;
 using RawLayer::RawString;
 
-constexpr uint32_t kMsgDrive = HostMsg::kApp + 0x200;
-
 RawString Bytes(const std::string& text)
 {
     return RawString(text, RawLayer::RawEncoding::Utf8);
 }
 
-// Runs `drive` once the modal run has started; what reaches outside is recorded.
-class DrivenUndoDialog : public GuiUndoDialog {
+// Runs `drive` once the modal run has started, then closes; what reaches outside is recorded.
+class DrivenUndoDialog : public DrivenDialog<GuiUndoDialog, DrivenUndoDialog> {
 public:
-    using GuiUndoDialog::GuiUndoDialog;
-    std::function<void(DrivenUndoDialog&)> drive;
+    using DrivenDialog::DrivenDialog;
     std::vector<int32_t> asked;
     bool answer = true;
     std::vector<std::string> opened;
     std::vector<size_t> levels_opened;
 
-    void OnCreated() override
-    {
-        GuiUndoDialog::OnCreated();
-        Host::PostMessage(Window(), kMsgDrive, 0, 0);
-    }
-    HostResult HandleMessage(uint32_t message, HostWParam wparam, HostLParam lparam) override
-    {
-        if (message != kMsgDrive)
-            return GuiUndoDialog::HandleMessage(message, wparam, lparam);
-        drive(*this);
-        OnNotify(nullptr, kCommandClose); // as the close button does
-        return 0;
-    }
     void Press(WinButton& button)
     {
         Host::InjectClick(button.Window(), { 5, 5 });
@@ -71,6 +55,7 @@ public:
     }
 
 protected:
+    void Driven() override { OnNotify(nullptr, kCommandClose); } // as the close button does
     bool ConfirmOverwrite(int32_t changed_files) override
     {
         asked.push_back(changed_files);

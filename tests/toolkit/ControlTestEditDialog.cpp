@@ -3,39 +3,24 @@
 
 #include <toolkit/WinEditBoxDialog.h>
 
-#include <functional>
-
 #include "ControlTestSupport.h"
 
 namespace QuelvaneTest {
 namespace {
 
-constexpr uint32_t kMsgDrive = HostMsg::kApp + 0x200;
-
-// Runs `drive` from a posted message once the modal run has started, so the injected input goes
-// through the dialog's loop.
-class DrivenEditDialog : public WinEditBoxDialog {
+// Records the editor's place and looks once it is up.
+class DrivenEditDialog : public DrivenDialog<WinEditBoxDialog, DrivenEditDialog> {
 public:
-    std::function<void(DrivenEditDialog&)> drive;
     HostRect window_seen {};
     HostRect box_seen {};
     uint32_t ex_style_seen = 0;
 
-    void OnCreated() override
+protected:
+    void Seen() override
     {
-        WinEditBoxDialog::OnCreated();
-        Host::PostMessage(Window(), kMsgDrive, 0, 0);
-    }
-    HostResult HandleMessage(uint32_t message, HostWParam wparam, HostLParam lparam) override
-    {
-        if (message != kMsgDrive)
-            return WinEditBoxDialog::HandleMessage(message, wparam, lparam);
         window_seen = Host::WindowRect(Window());
         box_seen = Host::WindowRect(Box().Window());
         ex_style_seen = Host::ExStyle(Window());
-        if (drive)
-            drive(*this);
-        return 0;
     }
 };
 

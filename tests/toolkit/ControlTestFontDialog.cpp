@@ -5,35 +5,19 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <functional>
 
 #include "ControlTestSupport.h"
 
 namespace QuelvaneTest {
 namespace {
 
-constexpr uint32_t kMsgDrive = HostMsg::kApp + 0x200;
-
-class DrivenFontDialog : public WinFontDialog {
+class DrivenFontDialog : public DrivenDialog<WinFontDialog, DrivenFontDialog> {
 public:
-    using WinFontDialog::WinFontDialog;
-    std::function<void(DrivenFontDialog&)> drive;
+    using DrivenDialog::DrivenDialog;
     WinLogFont seen_at_start;
 
-    void OnCreated() override
-    {
-        WinFontDialog::OnCreated();
-        seen_at_start = Current();
-        Host::PostMessage(Window(), kMsgDrive, 0, 0);
-    }
-    HostResult HandleMessage(uint32_t message, HostWParam wparam, HostLParam lparam) override
-    {
-        if (message != kMsgDrive)
-            return WinFontDialog::HandleMessage(message, wparam, lparam);
-        if (drive)
-            drive(*this);
-        return 0;
-    }
+protected:
+    void Seen() override { seen_at_start = Current(); }
 };
 
 WinLogFont StartFont()

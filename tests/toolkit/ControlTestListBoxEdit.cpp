@@ -14,29 +14,17 @@
 namespace QuelvaneTest {
 namespace {
 
-constexpr uint32_t kMsgDrive = HostMsg::kApp + 0x201;
-
-// Runs `drive` once the modal run has started and records where the editor stood.
-class DrivenEditor : public WinEditBoxDialog {
+// Records where the editor stood each time it was shown.
+class DrivenEditor : public DrivenDialog<WinEditBoxDialog, DrivenEditor> {
 public:
-    std::function<void()> drive;
     HostRect window_seen {};
     int shown = 0;
 
-    void OnCreated() override
+protected:
+    void Seen() override
     {
-        WinEditBoxDialog::OnCreated();
-        Host::PostMessage(Window(), kMsgDrive, 0, 0);
-    }
-    HostResult HandleMessage(uint32_t message, HostWParam wparam, HostLParam lparam) override
-    {
-        if (message != kMsgDrive)
-            return WinEditBoxDialog::HandleMessage(message, wparam, lparam);
         ++shown;
         window_seen = Host::WindowRect(Window());
-        if (drive)
-            drive();
-        return 0;
     }
 };
 
@@ -87,7 +75,7 @@ protected:
 TEST_F(ListEditTest, EditsARowOutOfViewInItsPlaceAndCommitsTheText)
 {
     WinListBoxEditActivator activator(list, server, editor);
-    editor.drive = [] {
+    editor.drive = [](DrivenEditor&) {
         Host::InjectKey(HostKey::kEnd);
         Host::InjectText("!");
         Host::InjectKey(HostKey::kReturn);
@@ -106,7 +94,7 @@ TEST_F(ListEditTest, EditsARowOutOfViewInItsPlaceAndCommitsTheText)
 TEST_F(ListEditTest, ACancelledEditOrAMissingRowChangesNothing)
 {
     WinListBoxEditActivator activator(list, server, editor);
-    editor.drive = [] {
+    editor.drive = [](DrivenEditor&) {
         Host::InjectText("gone");
         Host::InjectKey(HostKey::kEscape);
     };

@@ -10,6 +10,7 @@
 #include <toolkit/host/testing/HostTesting.h>
 
 #include <cstdint>
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -58,6 +59,38 @@ public:
 
 private:
     std::vector<WinView*> children_;
+};
+
+// A dialog that runs `drive` from a posted message once its window is up: by then its modal run
+// has started, and the input `drive` injects goes through that run's loop. Before `drive`,
+// Seen() lets a test record what the window looks like. `Self` is the test's own class.
+template <class Dialog, class Self> class DrivenDialog : public Dialog {
+public:
+    static constexpr uint32_t kMsgDrive = HostMsg::kApp + 0x200;
+
+    using Dialog::Dialog;
+    std::function<void(Self&)> drive;
+
+    void OnCreated() override
+    {
+        Dialog::OnCreated();
+        Host::PostMessage(this->Window(), kMsgDrive, 0, 0);
+    }
+    HostResult HandleMessage(uint32_t message, HostWParam wparam, HostLParam lparam) override
+    {
+        if (message != kMsgDrive)
+            return Dialog::HandleMessage(message, wparam, lparam);
+        Seen();
+        if (drive)
+            drive(static_cast<Self&>(*this));
+        Driven();
+        return 0;
+    }
+
+protected:
+    virtual void Seen() { }
+    // After `drive` (a test may end the dialog here).
+    virtual void Driven() { }
 };
 
 // Starts the headless host once for the whole test program.
