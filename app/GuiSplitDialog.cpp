@@ -196,7 +196,8 @@ bool GuiSplitDialog::AdjustMinTrackSize(HostSize& min_track)
 
 WinLayer::HostResult GuiSplitDialog::OnNotify(WinLayer::WinView* child, uint32_t code)
 {
-    if (child == &box_) {
+    // The list's accept shares its code with "Finish"; Escape in the list comes as its cancel.
+    if (child == &box_ && code != kCodeCancel) {
         if (code == GuiSplitBox::kAccept)
             command_.Run(GuiSplitBoxCommand::kModify);
         return 0;
