@@ -499,10 +499,12 @@ TEST_F(GuiSplitDialogTest, Pictures)
         const char* language;
         std::vector<std::string> items;
         std::string file;
+        bool decoded;
     } const shots[] = {
         { "Default", { "C:/work/src", "/home/user/projects/quelvane;docs", "", "%N", "*.cpp" },
-            "list-editor.png" },
-        { "Japanese", { "検索する言葉", "置換%N二行目", "フォルダ", "漢字とかな" }, "list-editor-ja.png" },
+            "list-editor.png", false },
+        { "Japanese", { "検索する言葉", "置換%N二行目", "フォルダ", "漢字とかな" }, "list-editor-ja.png",
+            true },
     };
     for (const Shot& shot : shots) {
         table.SetLanguage(Utf8(shot.language));
@@ -510,6 +512,8 @@ TEST_F(GuiSplitDialogTest, Pictures)
         dialog.SetText(Utf8(shot.language == std::string("Japanese") ? "検索リスト" : "Search list"));
         Run(dialog, [&](DrivenSplit& self) {
             self.Select({ 1, 3 });
+            if (shot.decoded)
+                self.Press(self.DecodeButton());
             Host::DrainMessages();
             EXPECT_TRUE(Host::SaveWindowAsPng(self.Window(), std::string(folder) + "/" + shot.file));
         });
