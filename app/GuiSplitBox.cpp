@@ -97,7 +97,7 @@ void GuiSplitBox::Refresh()
 
 // Widths are summed per character instead of laid out, so a list of a million items opens
 // quickly; the result only sets the horizontal scroll range.
-int32_t GuiSplitBox::TextWidth(const std::string& utf8)
+int32_t GuiSplitBox::TextWidth(std::string_view utf8)
 {
     int32_t line = 0;
     int32_t widest = 0;
@@ -133,7 +133,10 @@ int32_t GuiSplitBox::RowHeight(int32_t row)
 int32_t GuiSplitBox::RowWidth(int32_t row)
 {
     MeasureFont();
-    return TextWidth(ShownText(row).Str()) + 2;
+    const RawString* item = ItemOf(row);
+    if (item == nullptr)
+        return 2;
+    return (decode_ ? TextWidth(ShownText(row).View()) : TextWidth(item->View())) + 2;
 }
 
 void GuiSplitBox::DrawRow(HostPainter& painter, const HostRect& rect, int32_t row)

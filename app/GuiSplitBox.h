@@ -11,6 +11,7 @@
 
 #include <array>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace AppLayer {
@@ -59,7 +60,7 @@ public:
 private:
     // The height of "A" and the width of each printable ASCII character, measured once per font.
     void MeasureFont();
-    int32_t TextWidth(const std::string& utf8);
+    int32_t TextWidth(std::string_view utf8);
 
     GuiSplitBoxCommand* command_ = nullptr;
     bool decode_ = false;

@@ -84,7 +84,7 @@ GuiSplitDialog::GuiSplitDialog(const std::vector<RawString>& items, int mode)
     if (mode == kModePaths)
         box_.SetStyleWords(box_.Style(), box_.ExStyle() | WinLayer::HostExStyle::kAcceptFiles);
     command_.Load(items);
-    decode_.Setup(DialogText("Decode"), WinButton::kOutlineAlone | 0x1000, kCodeDecode);
+    decode_.Setup(DialogText("Decode"), WinButton::kToggleMask | WinButton::kOutlineAlone, kCodeDecode);
     move_up_.Setup(DialogText("MoveUp"), WinButton::kOutlineAlone, kCodeMoveUp);
     move_down_.Setup(DialogText("MoveDown"), WinButton::kOutlineAlone, kCodeMoveDown);
     finish_.Setup(DialogText("Finish"), WinButton::kOutlineAlone, kCodeFinish);
