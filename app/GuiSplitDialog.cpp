@@ -1,5 +1,6 @@
 #include <app/GuiSplitDialog.h>
 #include <core/RawLanguageTable.h>
+#include <engine/JobConfig.h>
 #include <toolkit/host/HostSystem.h>
 #include <toolkit/host/HostWindow.h>
 
@@ -81,6 +82,8 @@ GuiSplitDialog::GuiSplitDialog(const std::vector<RawString>& items, int mode)
             | WinLayer::HostStyle::kThickFrame | WinLayer::HostStyle::kClipChildren,
         WinLayer::HostExStyle::kToolWindow);
     box_.SetCommand(&command_);
+    if (const int32_t tab_stop = JobLayer::JobConfig::Instance().TabStop(); tab_stop > 0)
+        box_.SetTabLength(tab_stop);
     if (mode == kModePaths)
         box_.SetStyleWords(box_.Style(), box_.ExStyle() | WinLayer::HostExStyle::kAcceptFiles);
     command_.Load(items);
