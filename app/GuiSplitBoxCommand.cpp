@@ -332,6 +332,13 @@ int GuiSplitBoxCommand::Edit(int32_t row)
 {
     if (!box_.Rows().Valid(row))
         return WinLayer::WinEditBoxDialogEx::kCancelled;
+    // A dropped path that is not UTF-8 cannot be shown in the editor; editing an empty stand-in
+    // would lose it.
+    RawString units(RawEncoding::Utf16);
+    if (!units.Acquire(box_.ShownText(row), RawEncoding::Utf16)) {
+        WinLayer::Host::Beep();
+        return WinLayer::WinEditBoxDialogEx::kCancelled;
+    }
     const bool multi_line = box_.Decode();
     GuiDropBar& bar = activator_.Bar();
     const uint32_t lines = WinLayer::HostStyle::kMultiLine | WinLayer::HostStyle::kVScroll;

@@ -377,6 +377,34 @@ TEST_F(GuiSplitDialogTest, DecodeShowsLinesAndEditsInAMultiLineEditor)
     });
 }
 
+TEST_F(GuiSplitDialogTest, PasteInTheEditorEncodesOnlyInTheOneLineEditor)
+{
+    DrivenSplit dialog(Items({ "a" }), GuiSplitDialog::kModeTexts);
+    Run(dialog, [&](DrivenSplit& self) {
+        std::u16string pasted;
+        const auto paste_and_cancel = [&] {
+            Host::InjectKey('V', HostMod::kControl);
+            Host::DrainMessages();
+            pasted = self.Command().Activator().Bar().Text16();
+            Host::InjectKey(HostKey::kEscape);
+        };
+        ASSERT_TRUE(Host::SetClipboardText("p\r\nq;r"));
+        self.Select({ 0 });
+        self.Editing([] { Host::InjectKey('M', HostMod::kControl); }, paste_and_cancel);
+        EXPECT_EQ(pasted, u"p%Nq;r");
+        self.Press(self.DecodeButton());
+        self.Select({ 0 });
+        self.Editing([] { Host::InjectKey('M', HostMod::kControl); }, paste_and_cancel);
+        EXPECT_EQ(pasted.find(u"%N"), std::u16string::npos) << "the multi-line editor pastes as it is";
+        EXPECT_NE(pasted.find(u"q;r"), std::u16string::npos);
+        self.Press(self.DecodeButton());
+        self.Select({ 0 });
+        self.Editing([] { Host::InjectKey('M', HostMod::kControl); }, paste_and_cancel);
+        EXPECT_EQ(pasted, u"p%Nq;r") << "the bar's own hook is back";
+        EXPECT_EQ(self.Rows()[0], "a") << "both edits were cancelled";
+    });
+}
+
 TEST_F(GuiSplitDialogTest, DropsInsertPathsOnlyIntoAPathList)
 {
     const std::vector<std::string> paths { "/tmp/one", "/tmp/二" };
