@@ -32,6 +32,9 @@ public:
     void Recolour();
     RawLayer::RawColour NormalBackground() const { return normal_background_; }
 
+    // The bar's own paste hook, for an owner that swaps hooks for a while.
+    GuiPasteEncoder& PasteEncoder() { return encoder_; }
+
     bool OnDropFiles(const std::vector<std::string>& paths, WinLayer::HostPoint point) override;
     void RunCommand(uint32_t command) override;
 
