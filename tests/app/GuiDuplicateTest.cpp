@@ -105,22 +105,6 @@ protected:
     JobLayer::JobResultSet results_;
 };
 
-TEST_F(GuiDuplicateTest, StateFilesArePrivateUniqueAndInTheTemporaryFolder)
-{
-    const std::string first = GuiDuplicate::CreateStateFile(status_).Str();
-    const std::string second = GuiDuplicate::CreateStateFile(status_).Str();
-    ASSERT_FALSE(first.empty());
-    ASSERT_FALSE(second.empty());
-    EXPECT_NE(first, second);
-    for (const std::string& path : { first, second }) {
-        EXPECT_EQ(fs::path(path).parent_path().string(), temp_);
-        EXPECT_TRUE(fs::path(path).filename().string().starts_with("Quelvane_DupTemp"));
-        struct stat info { };
-        ASSERT_EQ(stat(path.c_str(), &info), 0);
-        EXPECT_EQ(info.st_mode & 07777, 0600u);
-    }
-}
-
 TEST_F(GuiDuplicateTest, StartWritesTheStateAndRunsTheProgramWithDashD)
 {
     GuiDuplicate duplicate(status_);
