@@ -246,6 +246,15 @@ bool RawShell::BuildArguments(const RawString& parameter, std::vector<std::strin
     return true;
 }
 
+pid_t RawShell::StartArguments(std::vector<std::string> arguments)
+{
+    pid_t pid = 0;
+    if (arguments.empty() || !Spawn(arguments, std::string(), pid))
+        return 0;
+    StartReaper(pid);
+    return pid;
+}
+
 bool RawShell::Execute(const RawString& parameter, const RawString& verb)
 {
     ClosedProcess();

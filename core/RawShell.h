@@ -92,6 +92,11 @@ public:
     // handed on exactly as given. True when the opener was started.
     [[nodiscard]] static bool OpenWithShell(const RawString& path);
 
+    // Starts the program arguments[0] (a path, or a name looked up on PATH) with exactly these
+    // arguments: no words are split, nothing is expanded. The child is reaped like every other.
+    // Its pid, or 0 when it could not be started (also for an empty vector).
+    [[nodiscard]] static pid_t StartArguments(std::vector<std::string> arguments);
+
     // Steps 1 and 2 of the argument rule, for tests and for callers that show a command line.
     static std::vector<std::string> SplitWords(std::string_view text);
     static std::string ExpandVariables(std::string_view text);

@@ -126,15 +126,21 @@ void WinPathDialog::Layout()
         button_width = std::max(button_width, outer.cx + 16);
         button_height = std::max(button_height, outer.cy + 8);
     }
-    const int32_t row_top = client.bottom - kGap - button_height;
+    const HostSize extra = ExtraRoom();
+    const int32_t row_top = client.bottom - kGap - std::max(button_height, extra.cy);
+    const int32_t button_top = client.bottom - kGap - button_height;
     auto place = [&](WinButton& button, int32_t left, uint32_t anchors) {
-        button.SetRect({ left, row_top, left + button_width, row_top + button_height });
+        button.SetRect({ left, button_top, left + button_width, button_top + button_height });
         button.SetAnchors(anchors, &ClientRecord());
     };
     place(hidden_, kGap, kBottomLeft);
     place(open_side_, kGap + button_width + kGap, kBottomLeft);
     place(cancel_, client.right - kGap - button_width, kBottomRight);
     place(finish_, client.right - 2 * (kGap + button_width), kBottomRight);
+    if (extra.cx > 0) {
+        const int32_t right = client.right - 2 * (kGap + button_width) - kGap;
+        PlaceExtra({ right - extra.cx, client.bottom - kGap - extra.cy, right, client.bottom - kGap });
+    }
 
     bar_.SetRect(bar);
     bar_.SetAnchors(kAcrossTop, &ClientRecord());
@@ -146,8 +152,11 @@ void WinPathDialog::Layout()
 
 bool WinPathDialog::AdjustMinTrackSize(HostSize& min_track)
 {
-    const HostRect outer
-        = Host::AdjustWindowRect({ 0, 0, kMinimumClient.cx, kMinimumClient.cy }, Style(), ExStyle());
+    // The bottom row must keep its four buttons and the extra room side by side.
+    const HostSize extra = ExtraRoom();
+    const int32_t width = kMinimumClient.cx + (extra.cx > 0 ? extra.cx + kGap : 0);
+    const int32_t height = kMinimumClient.cy + std::max(0, extra.cy - LineHeight());
+    const HostRect outer = Host::AdjustWindowRect({ 0, 0, width, height }, Style(), ExStyle());
     const HostSize wanted { std::max(min_track.cx, outer.Width()), std::max(min_track.cy, outer.Height()) };
     const bool changed = wanted.cx != min_track.cx || wanted.cy != min_track.cy;
     min_track = wanted;

@@ -97,6 +97,12 @@ public:
     void OnSizeState(int previous, int current) override;
 
 protected:
+    // Room for a subclass's own controls in the bottom row, between "open" and "Finish" (width and
+    // height; none by default). The row grows to the taller of the buttons and this room.
+    virtual HostSize ExtraRoom() { return { 0, 0 }; }
+    // Places the subclass's controls in their room (client coordinates); called on every layout.
+    virtual void PlaceExtra(const HostRect& room) { static_cast<void>(room); }
+
     // Asks or warns with the message of `key`, shown with `path`; the info dialog's result code.
     virtual int Ask(const char* key, const RawLayer::RawString& path);
     // Opens a folder in the desktop's file browser; true when the browser was started.
