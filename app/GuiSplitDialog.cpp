@@ -74,7 +74,6 @@ RawString GuiSplitDialog::JoinItems(const std::vector<RawString>& items)
 
 GuiSplitDialog::GuiSplitDialog(const std::vector<RawString>& items, int mode)
     : command_(box_, mode)
-    , mode_(mode)
 {
     SetClassName(RawString("Quelvane_Split"));
     SetIcons(130, 131);

@@ -81,7 +81,6 @@ private:
     WinLayer::WinButton move_down_;
     WinLayer::WinButton finish_;
     WinLayer::WinButton cancel_;
-    int mode_;
     int result_ = 0;
     bool closing_ = false;
 };
