@@ -31,6 +31,9 @@ public:
 
     void Run() override;
 
+    // The files the run has begun writing (any thread).
+    int32_t FilesBegun() const { return apply_.FilesBegun(); }
+
     // Whether the last run ended without a failed file.
     bool Succeeded() const { return succeeded_.load(); }
 

@@ -1,9 +1,17 @@
 #include <app/GuiStartup.h>
 #include <app/GuiStartupMessage.h>
+#include <app/GuiTMenuExecution.h>
+#include <app/GuiViewDialog.h>
+#include <app/GuiViewItems.h>
 #include <core/RawPath.h>
 #include <core/RawProfile.h>
 #include <core/RawThreadDump.h>
 #include <core/RawThreadHook.h>
+#include <toolkit/host/HostSystem.h>
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
 
 namespace AppLayer {
 
@@ -139,6 +147,56 @@ void GuiStartup::ReadProgramProfile()
     config_.Load(config_path_, command_line_);
 }
 
+namespace {
+
+void OnTermination(int)
+{
+    GuiViewItems::RequestClose();
+}
+
+void OnSnapshotSignal(int)
+{
+    GuiViewItems::RequestSnapshot();
+}
+
+// A termination signal closes the window as its close button does, so an apply that is writing
+// files finishes first; pictures on SIGUSR1 only when a test asked for them.
+void InstallSignalHandlers(bool install)
+{
+    for (int signal : { SIGTERM, SIGINT, SIGHUP })
+        std::signal(signal, install ? OnTermination : SIG_DFL);
+    const char* prefix = std::getenv("QUELVANE_SNAPSHOT_PREFIX");
+    if (prefix != nullptr && *prefix != '\0')
+        std::signal(SIGUSR1, install ? OnSnapshotSignal : SIG_DFL);
+}
+
+// Main window, message loop, shutdown: the objects go in the reverse order of their making, and
+// the windows write their own state to the GUI profile as they close.
+void RunMainWindow(const GuiStartup& startup)
+{
+    if (!WinLayer::Host::Start()) {
+        std::fprintf(stderr, "%s: %s\n", GuiStartup::kCaption, WinLayer::Host::LastError().c_str());
+        return;
+    }
+    InstallSignalHandlers(true);
+    {
+        RawProfile gui_profile(startup.GuiProfile());
+        GuiViewDialog dialog;
+        GuiTMenuExecution title_menu(gui_profile, JobLayer::JobConfig::Instance().Profile());
+        title_menu.Attach(dialog);
+        GuiViewItems items(dialog, JobLayer::JobConfig::Instance(), gui_profile);
+        items.Prepare();
+        if (items.Open())
+            (void)WinLayer::WinDialog::RunMessageLoop();
+        else
+            std::fprintf(stderr, "%s: the main window could not be made\n", GuiStartup::kCaption);
+    }
+    InstallSignalHandlers(false);
+    WinLayer::Host::Stop();
+}
+
+} // namespace
+
 int GuiMain(int argc, char** argv)
 {
     static RawLayer::RawThreadDump dump;
@@ -152,7 +210,9 @@ int GuiMain(int argc, char** argv)
             GuiStartupMessage::Show(message,
                 outcome == GuiStartup::Outcome::BadProfile ? GuiStartupMessage::Kind::Warning
                                                            : GuiStartupMessage::Kind::Information);
+            return;
         }
+        RunMainWindow(startup);
     });
     return 0;
 }

@@ -617,6 +617,7 @@ void JobApply::FinishSet(JobBackupUnit& set)
 bool JobApply::ApplyBlocks()
 {
     stopped_ = false;
+    files_begun_.store(0, std::memory_order_relaxed);
     std::time_t now = std::time(nullptr);
     std::tm local_time {};
     localtime_r(&now, &local_time);
@@ -655,6 +656,8 @@ bool JobApply::ApplyBlocks()
             stopped_ = true;
             break;
         }
+        if (!run.HasFile())
+            files_begun_.fetch_add(1, std::memory_order_relaxed);
         (void)block->ChangeFlags(JobBlockUnit::kApl | JobBlockUnit::kUpd, JobBlockUnit::kChk);
         ok = run.ApplyBlock(*block) && ok;
     }

@@ -42,6 +42,7 @@
 #include <engine/JobResultSet.h>
 #include <engine/JobStatusCentre.h>
 
+#include <atomic>
 #include <cstdint>
 #include <ctime>
 #include <functional>
@@ -72,6 +73,9 @@ public:
     void SetStopCheck(std::function<bool()> stop) { stop_ = std::move(stop); }
     // Whether the last run ended early by the stop check.
     bool WasStopped() const { return stopped_; }
+
+    // The files the current (or last) run has begun writing; read from any thread while it runs.
+    int32_t FilesBegun() const { return files_begun_.load(std::memory_order_relaxed); }
 
     // The set made by the last run; nullptr before the first.
     JobBackupUnit* LastSet() const { return last_set_; }
@@ -104,6 +108,7 @@ private:
     int32_t line_limit_;
     std::function<bool()> stop_;
     bool stopped_ = false;
+    std::atomic<int32_t> files_begun_ { 0 };
     JobBackupUnit* last_set_ = nullptr;
 };
 

@@ -35,10 +35,10 @@ void WinDivider::Limits(int32_t& low, int32_t& high) const
     }
     if (orientation_ == Orientation::Vertical) {
         low = first_->Rect().left + minimum_size_;
-        high = second_->Rect().right - minimum_size_ - Rect().Width();
+        high = second_->Rect().right - minimum_size_ - Rect().Width() - FollowerExtent();
     } else {
         low = first_->Rect().top + minimum_size_;
-        high = second_->Rect().bottom - minimum_size_ - Rect().Height();
+        high = second_->Rect().bottom - minimum_size_ - Rect().Height() - FollowerExtent();
     }
 }
 
@@ -56,19 +56,31 @@ int32_t WinDivider::MoveBorder(int32_t position)
     HostRect divider = Rect();
     HostRect first = first_->Rect();
     HostRect second = second_->Rect();
+    HostRect follower = follower_ != nullptr ? follower_->Rect() : HostRect {};
     if (orientation_ == Orientation::Vertical) {
         divider = { position, divider.top, position + divider.Width(), divider.bottom };
         first.right = divider.left;
-        second.left = divider.right;
+        follower = { divider.right, follower.top, divider.right + follower.Width(), follower.bottom };
+        second.left = divider.right + FollowerExtent();
     } else {
         divider = { divider.left, position, divider.right, position + divider.Height() };
         first.bottom = divider.top;
-        second.top = divider.bottom;
+        follower = { follower.left, divider.bottom, follower.right, divider.bottom + follower.Height() };
+        second.top = divider.bottom + FollowerExtent();
     }
     first_->MoveTo(first);
+    if (follower_ != nullptr)
+        follower_->MoveTo(follower);
     second_->MoveTo(second);
     MoveTo(divider);
     return position;
+}
+
+int32_t WinDivider::FollowerExtent() const
+{
+    if (follower_ == nullptr)
+        return 0;
+    return orientation_ == Orientation::Vertical ? follower_->Rect().Width() : follower_->Rect().Height();
 }
 
 int32_t WinDivider::Along(HostPoint point) const

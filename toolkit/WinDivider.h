@@ -27,6 +27,9 @@ public:
 
     // The views on either side (left/top first). Not owned; they belong to the same dialog.
     void Attach(WinView& first, WinView& second);
+    // A view that sits between the divider and the second view and keeps its own size (a list's
+    // column header above the list): it moves with the border, the second view starts below it.
+    void SetFollower(WinView* follower) { follower_ = follower; }
     void SetMinimumSize(int32_t size) { minimum_size_ = size < 0 ? 0 : size; }
     int32_t MinimumSize() const { return minimum_size_; }
     void SetCode(uint16_t code) { code_ = code; }
@@ -53,11 +56,14 @@ public:
 
 private:
     int32_t Along(HostPoint point) const;
+    // The follower's size across the border; 0 without one.
+    int32_t FollowerExtent() const;
     void Report();
 
     Orientation orientation_;
     WinView* first_ = nullptr;
     WinView* second_ = nullptr;
+    WinView* follower_ = nullptr;
     int32_t minimum_size_ = kDefaultMinimumSize;
     uint16_t code_ = 0;
     bool dragging_ = false;

@@ -184,5 +184,37 @@ TEST_F(DividerTest, DraggingMovesTheBorderWithinTheLimits)
     EXPECT_EQ(right_.Rect().right, 310);
 }
 
+// A horizontal divider over a header and a list: the header keeps its height and rides on the
+// border; the list starts below it and keeps its minimum.
+TEST_F(ControlTest, DividerCarriesItsFollowerBetweenTheBorderAndTheSecondView)
+{
+    RecordingDialog dialog;
+    WinStaticBox upper;
+    WinDivider divider(WinDivider::Orientation::Horizontal);
+    WinStaticBox header;
+    WinStaticBox list;
+    dialog.Add(upper, { 10, 10, 300, 100 });
+    dialog.Add(divider, { 10, 100, 300, 106 });
+    dialog.Add(header, { 10, 106, 300, 126 });
+    dialog.Add(list, { 10, 126, 300, 300 });
+    divider.Attach(upper, list);
+    divider.SetFollower(&header);
+    divider.SetMinimumSize(30);
+    ASSERT_TRUE(dialog.Open());
+    struct Case {
+        int32_t to;
+        int32_t position;
+    };
+    // The list keeps 30 pixels below the 20-pixel header: the border goes no lower than 244.
+    const Case cases[] = { { 150, 150 }, { 400, 244 }, { 0, 40 } };
+    for (const Case& c : cases) {
+        EXPECT_EQ(divider.MoveBorder(c.to), c.position) << c.to;
+        EXPECT_EQ(upper.Rect().bottom, c.position) << c.to;
+        EXPECT_EQ(header.Rect(), (HostRect { 10, c.position + 6, 300, c.position + 26 })) << c.to;
+        EXPECT_EQ(list.Rect(), (HostRect { 10, c.position + 26, 300, 300 })) << c.to;
+        EXPECT_EQ(Host::WindowRect(header.Window()).top, c.position + 6) << c.to;
+    }
+}
+
 } // namespace
 } // namespace QuelvaneTest

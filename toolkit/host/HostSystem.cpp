@@ -175,6 +175,20 @@ HostRect WorkArea()
     return HostDisplayScale::CoverOf({ area.x, area.y, area.x + area.w, area.y + area.h });
 }
 
+std::vector<HostRect> WorkAreas()
+{
+    std::vector<HostRect> areas;
+    const int displays = State().started ? SDL_GetNumVideoDisplays() : 0;
+    for (int display = 0; display < displays; ++display) {
+        SDL_Rect area {};
+        if (SDL_GetDisplayUsableBounds(display, &area) == 0)
+            areas.push_back(HostDisplayScale::CoverOf({ area.x, area.y, area.x + area.w, area.y + area.h }));
+    }
+    if (areas.empty())
+        areas.push_back(WorkArea());
+    return areas;
+}
+
 int32_t Metric(HostMetric metric)
 {
     switch (metric) {

@@ -7,6 +7,7 @@
 #include <toolkit/host/HostTypes.h>
 
 #include <string>
+#include <vector>
 
 namespace WinLayer::Host {
 
@@ -23,6 +24,8 @@ const std::string& LastError();
 
 // The usable area of the primary display in screen coordinates (without panels and docks).
 HostRect WorkArea();
+// The usable areas of every display, the primary one first; never empty.
+std::vector<HostRect> WorkAreas();
 int32_t Metric(HostMetric metric);
 
 void SetCursor(HostCursor cursor);
