@@ -32,10 +32,11 @@ set(CPACK_DEBIAN_FILE_NAME "DEB-DEFAULT")
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${QUELVANE_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION "utils")
 # The body under the summary; CPack indents it for the control file.
-set(CPACK_PACKAGE_DESCRIPTION "Quelvane finds the blocks of lines in which every search expression matches, \
-in the files of folders, shows them, and replaces them, first copying every file it changes \
-into a backup set that it can put back. The desktop program is quelvane; the console program \
-quelvane-cli searches, replaces and restores the same way.")
+set(CPACK_PACKAGE_DESCRIPTION "Quelvane finds the blocks of lines in which every search expression
+matches, in the files of folders, shows them, and replaces them, first copying
+every file it changes into a backup set that it can put back. The desktop
+program is quelvane; the console program quelvane-cli searches, replaces and
+restores the same way.")
 # The fonts are read at run time, so no library scan finds them.
 set(quelvane_font_depends "fonts-ipafont-gothic, fonts-dejavu-core")
 find_program(QUELVANE_DPKG_SHLIBDEPS dpkg-shlibdeps)
