@@ -15,7 +15,9 @@ install(TARGETS quelvane quelvane-cli RUNTIME DESTINATION "${CMAKE_INSTALL_BINDI
 install(FILES "${PROJECT_SOURCE_DIR}/LanguageFile.ini" DESTINATION "${CMAKE_INSTALL_DATADIR}/quelvane")
 install(FILES "${PROJECT_SOURCE_DIR}/data/quelvane.desktop" DESTINATION "${CMAKE_INSTALL_DATADIR}/applications")
 install(DIRECTORY "${PROJECT_SOURCE_DIR}/data/icons/hicolor" DESTINATION "${CMAKE_INSTALL_DATADIR}/icons")
-install(FILES "${PROJECT_SOURCE_DIR}/data/quelvane-cli.1" DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")
+# The manual page carries the version of the build.
+configure_file("${PROJECT_SOURCE_DIR}/data/quelvane-cli.1.in" "${PROJECT_BINARY_DIR}/quelvane-cli.1" @ONLY)
+install(FILES "${PROJECT_BINARY_DIR}/quelvane-cli.1" DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")
 install(FILES "${PROJECT_SOURCE_DIR}/README.md" DESTINATION "${CMAKE_INSTALL_DOCDIR}")
 
 set(QUELVANE_MAINTAINER "Quelvane developers <quelvane@localhost>"

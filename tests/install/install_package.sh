@@ -58,6 +58,8 @@ SDL_VIDEODRIVER=dummy "$prefix/bin/quelvane" -h 2>"$work/usage.txt" >/dev/null |
 grep -q "Arguments =" "$work/usage.txt" || fail "quelvane -h printed no usage: $(cat "$work/usage.txt")"
 
 desktop-file-validate "$prefix/share/applications/quelvane.desktop" || fail "the desktop entry does not validate"
+grep -q "^\.TH QUELVANE-CLI 1 .*\"Quelvane $version\"" "$prefix/share/man/man1/quelvane-cli.1" ||
+  fail "the manual page does not name version $version"
 if command -v groff >/dev/null; then
   warnings=$(groff -man -ww -z "$prefix/share/man/man1/quelvane-cli.1" 2>&1)
   [ -z "$warnings" ] || fail "the manual page has troff warnings: $warnings"
