@@ -85,6 +85,12 @@ RawStringList OfferedLanguages(RawProfile& profile, const RawParameterList& lang
     return offered;
 }
 
+// "LanguageFile.ini" in `folder`; empty when no folder is given.
+RawString FileIn(const RawString& folder)
+{
+    return folder.IsEmpty() ? RawString() : RawPath::Join(folder, "LanguageFile.ini");
+}
+
 RawStringList CopyOf(const RawStringList& list)
 {
     RawStringList copy;
@@ -144,13 +150,19 @@ std::string RawLanguageTable::LookupKey(const RawString& section, const RawStrin
     return LowerAscii(section.Str() + "." + key.Str());
 }
 
+RawString RawLanguageTable::InstalledFile(const RawString& executable_folder)
+{
+    if (executable_folder.IsEmpty())
+        return {};
+    // Folded as text: a bin/ reached through a link finds the share/ beside the link.
+    return RawPath::Resolve("../share/quelvane/LanguageFile.ini", executable_folder);
+}
+
 RawString RawLanguageTable::FindFile(const RawString& config_folder, const RawString& fallback_folder)
 {
-    for (const RawString* folder : { &config_folder, &fallback_folder }) {
-        if (folder->IsEmpty())
-            continue;
-        RawString path = RawPath::Join(*folder, "LanguageFile.ini");
-        if (RawPath::IsFile(path))
+    for (const RawString& path :
+        { FileIn(config_folder), FileIn(fallback_folder), InstalledFile(fallback_folder) }) {
+        if (!path.IsEmpty() && RawPath::IsFile(path))
             return path;
     }
     return {};

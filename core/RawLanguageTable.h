@@ -48,9 +48,10 @@ public:
     // The language file to use; empty: look for "LanguageFile.ini" when loading.
     void SetFilePath(const RawString& path);
 
-    // Finds the language file ("LanguageFile.ini" in `config_folder`, then in the executable's
-    // folder, when no path was set) and reads the texts of the language. True when a file was
-    // found; without one every lookup gives its default.
+    // Finds the language file, when no path was set, as "LanguageFile.ini" in `config_folder`,
+    // then in the executable's folder, then in the installed data folder (InstalledFile), and
+    // reads the texts of the language. True when a file was found; without one every lookup
+    // gives its default.
     bool Load(const RawString& config_folder);
     // The same with `fallback_folder` in place of the executable's folder.
     bool Load(const RawString& config_folder, const RawString& fallback_folder);
@@ -81,6 +82,10 @@ public:
     static std::string UserLocale();
     // The keys tried in "LangMap" for a locale, in order: "ja_JP", "ja", "1041".
     static RawStringList LocaleKeys(const std::string& locale);
+    // The language file of an installed program: "../share/quelvane/LanguageFile.ini" from the
+    // executable's folder, folded by text without resolving links ("/usr/bin" gives
+    // "/usr/share/quelvane/LanguageFile.ini"); empty for an empty folder.
+    static RawString InstalledFile(const RawString& executable_folder);
 
 private:
     struct Missing {

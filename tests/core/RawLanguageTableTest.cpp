@@ -8,6 +8,7 @@
 #include <fstream>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -139,6 +140,44 @@ TEST_F(LanguageTableTest, FileLookupOrder)
     table.SetFilePath(Utf8((dir_ / "named.ini").string()));
     EXPECT_FALSE(table.Load(config, exe));
     EXPECT_EQ(table.Text("A", "B", "built-in").Str(), "built-in");
+}
+
+// An installed program keeps its file in share/quelvane beside its bin/ folder; that place is
+// tried last and is found from the folder's name, not from where a link in it leads.
+TEST_F(LanguageTableTest, InstalledFileBesideTheBinFolder)
+{
+    const std::pair<const char*, const char*> folded[] = {
+        { "/usr/bin", "/usr/share/quelvane/LanguageFile.ini" },
+        { "/opt/q/bin/", "/opt/q/share/quelvane/LanguageFile.ini" },
+        { "/", "/share/quelvane/LanguageFile.ini" }, // the root is its own parent
+        { "", "" },
+    };
+    for (auto [folder, file] : folded)
+        EXPECT_EQ(RawLanguageTable::InstalledFile(Utf8(folder)).Str(), file) << folder;
+
+    for (const char* prefix : { "usr", "other" }) {
+        fs::create_directories(dir_ / prefix / "share" / "quelvane");
+        std::ofstream(dir_ / prefix / "share" / "quelvane" / "LanguageFile.ini")
+            << "[Default]\r\nA.B=" << prefix << "\r\n";
+    }
+    fs::create_directories(dir_ / "usr" / "bin");
+    fs::create_directory_symlink(dir_ / "usr" / "bin", dir_ / "other" / "bin");
+    RawString config = Utf8((dir_ / "config").string());
+    const std::pair<const char*, const char*> cases[] = {
+        { "usr/bin", "usr" }, { "other/bin", "other" }, // a link to usr/bin
+        { "exe", "built-in" },                          // no share/ beside it
+    };
+    for (auto [bin, text] : cases) {
+        RawLanguageTable table;
+        EXPECT_EQ(table.Load(config, Utf8((dir_ / bin).string())), std::string(text) != "built-in");
+        EXPECT_EQ(table.Text("A", "B", "built-in").Str(), text) << bin;
+    }
+
+    // The executable's own folder comes before the installed file.
+    std::ofstream(dir_ / "usr" / "bin" / "LanguageFile.ini") << "[Default]\r\nA.B=bin\r\n";
+    RawLanguageTable table;
+    ASSERT_TRUE(table.Load(config, Utf8((dir_ / "usr" / "bin").string())));
+    EXPECT_EQ(table.Text("A", "B", "").Str(), "bin");
 }
 
 TEST_F(LanguageTableTest, ConcurrentLookupsWhileTheLanguageChanges)
