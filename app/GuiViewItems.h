@@ -132,7 +132,8 @@ public:
     // store); the controller acts on it at its next tick.
     static void RequestClose();
     // From a signal handler too: saves pictures of the windows at the next tick when the
-    // environment names a prefix (QUELVANE_SNAPSHOT_PREFIX).
+    // environment names a prefix (QUELVANE_SNAPSHOT_PREFIX). QUELVANE_PRINT_LAYOUT=1 prints the
+    // controls' rectangles once the window is up. Both are for end-to-end runs.
     static void RequestSnapshot();
 
     // --- What tests look at ------------------------------------------------------------------
@@ -235,6 +236,7 @@ private:
     void RefreshMarkedRows();
     void CheckSignals();
     void TakeSnapshot();
+    void PrintLayout();
     void CloseWhenIdle();
 
     GuiViewDialog& dialog_;

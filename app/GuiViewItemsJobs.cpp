@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <utility>
 
 namespace AppLayer {
 
@@ -117,6 +118,27 @@ void GuiViewItems::Created()
     UpdateProgress();
     UpdateEnabling();
     bars_[kTargets].Focus();
+    if (const char* print = std::getenv("QUELVANE_PRINT_LAYOUT"); print != nullptr && *print != '\0')
+        PrintLayout();
+}
+
+// The controls' rectangles in client coordinates, for end-to-end runs that click them.
+void GuiViewItems::PrintLayout()
+{
+    const std::pair<const char*, WinLayer::WinView*> views[] = { { "menu", &menu_button_ },
+        { "folder", &bars_[kTargets] }, { "filter", &bars_[kFilters] }, { "search", &bars_[kExpressions] },
+        { "replace", &bars_[kReplacements] }, { "folder-list", &bar_buttons_[kTargets] },
+        { "filter-hint", &bar_buttons_[kFilters] }, { "search-list", &bar_buttons_[kExpressions] },
+        { "replace-list", &bar_buttons_[kReplacements] }, { "ignore-case", &ignore_case_ },
+        { "search-button", &search_ }, { "stop", &stop_ }, { "clear", &clear_ }, { "preview", &preview_ },
+        { "apply", &apply_ }, { "dup", &duplicate_ }, { "save", &save_ }, { "undo", &undo_ },
+        { "progress", &progress_ }, { "status", &status_box_ }, { "divider", &divider_ },
+        { "header", &view_box_.Header() }, { "list", &view_box_ } };
+    for (const auto& [name, view] : views) {
+        const WinLayer::HostRect rect = view->Rect();
+        std::printf("layout %s %d %d %d %d\n", name, rect.left, rect.top, rect.right, rect.bottom);
+    }
+    std::fflush(stdout);
 }
 
 void GuiViewItems::Destroyed()
