@@ -123,6 +123,9 @@ GuiViewItems::~GuiViewItems()
     replace_job_.StopAndWait();
     apply_job_.Wait();
     sink_.SetWindow(0);
+    for (WinLayer::WinView* view : dialog_.Views().Snapshot())
+        view->Hooks().Remove(*this);
+    dialog_.Hooks().Remove(*this);
     dialog_.SetController(nullptr);
 }
 
