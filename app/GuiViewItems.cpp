@@ -88,6 +88,8 @@ constexpr BarInfo kBars[] = {
 
 } // namespace
 
+std::atomic<GuiViewItems*> GuiViewItems::live_ { nullptr };
+
 void GuiViewSink::Post(uint32_t code)
 {
     const WinLayer::HostHandle window = window_.load();
@@ -114,10 +116,21 @@ GuiViewItems::GuiViewItems(GuiViewDialog& dialog, JobLayer::JobConfig& config,
     SetupControls();
     SetTexts();
     dialog_.SetController(this);
+    live_.store(this);
+    Host::SetDisplayLostWork(&FinishApply);
+}
+
+// When the display is lost the process ends at once; an apply writing files finishes first.
+void GuiViewItems::FinishApply()
+{
+    if (GuiViewItems* items = live_.load())
+        items->apply_job_.Wait();
 }
 
 GuiViewItems::~GuiViewItems()
 {
+    Host::SetDisplayLostWork(nullptr);
+    live_.store(nullptr);
     // The jobs end before anything they post to or read goes.
     search_job_.StopAndWait();
     replace_job_.StopAndWait();

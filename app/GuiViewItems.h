@@ -238,6 +238,7 @@ private:
     void TakeSnapshot();
     void PrintLayout();
     void CloseWhenIdle();
+    static void FinishApply();
 
     GuiViewDialog& dialog_;
     JobLayer::JobConfig& config_;
@@ -280,6 +281,8 @@ private:
     bool rows_dirty_ = false;
     bool closing_ = false;
     int snapshots_ = 0;
+    // The controller of the window, for the end of a lost display.
+    static std::atomic<GuiViewItems*> live_;
 
     // Jobs last: each waits for its thread before the members it uses go.
     GuiSearchJob search_job_;

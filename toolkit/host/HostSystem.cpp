@@ -175,6 +175,11 @@ HostRect WorkArea()
     return HostDisplayScale::CoverOf({ area.x, area.y, area.x + area.w, area.y + area.h });
 }
 
+void SetDisplayLostWork(void (*work)())
+{
+    HostX11::SetDisplayLostWork(work);
+}
+
 std::vector<HostRect> WorkAreas()
 {
     std::vector<HostRect> areas;

@@ -37,6 +37,10 @@ void Beep();
 std::string ClipboardText();
 bool SetClipboardText(const std::string& utf8);
 
+// What must finish when the connection to the display is lost, before the process ends there
+// (an apply that is writing files); it may not use the window system. Null for nothing.
+void SetDisplayLostWork(void (*work)());
+
 // Milliseconds since Start.
 uint32_t Ticks();
 

@@ -3,16 +3,34 @@
 
 #include <toolkit/host/detail/HostX11.h>
 
+#include <atomic>
+#include <cstdlib>
+
 #include <SDL.h>
 #include <SDL_syswm.h>
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xproto.h>
+#include <unistd.h>
 
 namespace WinLayer {
 
 namespace {
 XErrorHandler previous_handler = nullptr;
+std::atomic<void (*)()> display_lost_work = nullptr;
+
+// The connection to the X server is gone: nothing of the window system can be used or released
+// any more, and Xlib ends the process when this returns. The program's own exit handlers would
+// release windows over the dead connection and never return, so the process ends without them,
+// once the work that must not be cut off has finished.
+int DisplayLost(Display*)
+{
+    static const char message[] = "Quelvane: the connection to the display was lost\n";
+    (void)!write(STDERR_FILENO, message, sizeof message - 1);
+    if (void (*work)() = display_lost_work.load())
+        work();
+    std::_Exit(1);
+}
 
 int IgnoreGoneWindows(Display* display, XErrorEvent* error)
 {
@@ -32,6 +50,12 @@ void HostX11::InstallErrorHandler()
     XErrorHandler replaced = XSetErrorHandler(IgnoreGoneWindows);
     if (replaced != IgnoreGoneWindows && previous_handler == nullptr)
         previous_handler = replaced;
+    XSetIOErrorHandler(DisplayLost);
+}
+
+void HostX11::SetDisplayLostWork(void (*work)())
+{
+    display_lost_work.store(work);
 }
 
 namespace {

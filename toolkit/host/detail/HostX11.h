@@ -10,7 +10,11 @@ namespace WinLayer::HostX11 {
 
 // Ignores BadWindow errors of SendEvent (SDL wakes its loop by sending to a window that may be
 // gone); other errors go to the handler that was there before. Call it before SDL's video starts.
+// A lost connection ends the process at once (see SetDisplayLostWork).
 void InstallErrorHandler();
+// What runs when the connection to the display is lost, before the process ends: the work that
+// must finish (nothing of the window system may be used in it).
+void SetDisplayLostWork(void (*work)());
 // Whether a window manager runs on the window's display (it announces itself on the root
 // window with _NET_SUPPORTING_WM_CHECK).
 bool WindowManagerRunning(SDL_Window* window);
