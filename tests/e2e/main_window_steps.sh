@@ -170,3 +170,16 @@ keep_dup_shot() {
     [ -n "${QUELVANE_E2E_SHOTS:-}" ] && [ "$mode" = en ] && cp "$work/dup.png" "$QUELVANE_E2E_SHOTS/duplicate-window.png"
     :
 }
+
+# The programs end before the X server does: one that loses its display while it closes does not
+# end by itself, so what a term signal leaves running after five seconds is killed.
+end_programs_first() {
+    for pid in $app_pid; do
+        kill "$pid" 2>/dev/null
+    done
+    for pid in $app_pid; do
+        wait_until 'gone "$pid"' 50 || kill -KILL "$pid" 2>/dev/null
+    done
+    cleanup
+}
+trap end_programs_first EXIT
