@@ -9,8 +9,8 @@
 # usage: main_window.sh en|ja QUELVANE CORPUS_DIR LANGUAGE_FILE
 # "ja" runs under a Japanese locale with the program's language file and brings the Japanese
 # words in through the clipboard, since xdotool types only ASCII reliably.
-# QUELVANE_E2E_SHOTS=DIR keeps the pictures there. Exit 77 (skipped) when Xvfb, xdotool, python3
-# or (for ja) xclip is missing.
+# QUELVANE_E2E_SHOTS=DIR keeps the pictures there. Exit 77 (skipped) when Xvfb, xdotool, python3,
+# pgrep or (for ja) xclip is missing.
 
 set -u
 mode=$1 program=$2 corpus=$3 language_file=$4
@@ -20,7 +20,7 @@ en) word='End marker' replacement='Final line' ;;
 ja) word='日本語' replacement='にほんご' ;;
 *) echo "usage: main_window.sh en|ja QUELVANE CORPUS_DIR LANGUAGE_FILE" >&2; exit 2 ;;
 esac
-for tool in python3 $([ "$mode" = ja ] && echo xclip); do
+for tool in python3 pgrep $([ "$mode" = ja ] && echo xclip); do
     command -v "$tool" >/dev/null 2>&1 || { echo "SKIP: $tool is not installed"; exit 77; }
 done
 . "$here/xvfb_session.sh"
