@@ -526,8 +526,15 @@ bool GuiViewBox::OnDoubleClick(HostPoint point, HostMouseButton button, uint32_t
     return true;
 }
 
+// Enter opens the cursor row's file; Space checks or unchecks it as a click on its check box
+// does (the selected rows together), and Ctrl+Space is left to the list for the selection.
 bool GuiViewBox::OnKeyDown(uint32_t key, uint32_t modifiers)
 {
+    if (key == WinLayer::HostKey::kSpace && (modifiers & WinLayer::HostMod::kControl) == 0) {
+        if (Cursor() >= 0)
+            (void)ClickCheck(Cursor());
+        return true;
+    }
     if (key != WinLayer::HostKey::kReturn)
         return WinListBoxR<JobBlockUnit>::OnKeyDown(key, modifiers);
     RunReportCommand(kCommandOpenFile, Cursor());

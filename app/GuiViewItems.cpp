@@ -123,6 +123,9 @@ GuiViewItems::~GuiViewItems()
     replace_job_.StopAndWait();
     apply_job_.Wait();
     sink_.SetWindow(0);
+    for (WinLayer::WinView* view : dialog_.Views().Snapshot())
+        view->Hooks().Remove(*this);
+    dialog_.Hooks().Remove(*this);
     dialog_.SetController(nullptr);
 }
 
@@ -354,9 +357,12 @@ void GuiViewItems::Apply()
         JobStarted();
 }
 
+// The second window gets what the bars hold; while a job runs, it reads the parameters, which
+// then stay as that job was started with.
 void GuiViewItems::Duplicate()
 {
-    FillParams();
+    if (!AnyJobRunning())
+        FillParams();
     (void)StartDuplicate();
 }
 
@@ -456,7 +462,8 @@ void GuiViewItems::OpenSaveDialog(const RawString& caption)
     const RawString suggested
         = RawLayer::RawPath::Join(RawLayer::RawPath::MakeAbsolute(RawString(".")), RawString("Quelvane.txt"));
     if (const auto choice = GuiSaveDialog::Choose(&dialog_, caption, suggested)) {
-        FillParams();
+        if (!AnyJobRunning())
+            FillParams();
         (void)GuiSaveDialog::Write(*choice, params_, results_, status_);
     }
 }

@@ -60,6 +60,9 @@ void GuiViewItems::SetupControls()
         labels_[bar].SetBoxStyle(WinLayer::WinStaticBox::kAlignRight);
         bar_buttons_[bar].Setup(RawString(), kAlone, static_cast<uint16_t>(kTargetList + bar));
     }
+    // Tab moves to the next control: a tab in a bar is written "%t".
+    for (GuiDropBar& bar : bars_)
+        bar.SetEditFlags(bar.EditFlags() | WinLayer::WinEditBoxInfo::kNoTabInsert);
     bar_buttons_[kTargets].SetExecution(&drop_targets_);
     bars_[kExpressions].SetChangeMarking(true);
     bars_[kReplacements].SetChangeMarking(true);

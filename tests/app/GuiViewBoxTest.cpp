@@ -236,6 +236,26 @@ TEST_F(GuiViewBoxTest, SelectedRowsAreCheckedTogether)
     EXPECT_TRUE(box_.IsSelected(4));
 }
 
+// From the keyboard: Space checks or unchecks the cursor row, Ctrl+Space selects.
+TEST_F(GuiViewBoxTest, SpaceChecksTheCursorRowAndCtrlSpaceSelects)
+{
+    for (int index = 0; index < 3; ++index)
+        Add("/data/f" + std::to_string(index), index, "x");
+    Open();
+    box_.Focus();
+    box_.SetCursor(1);
+    Key(HostKey::kSpace);
+    EXPECT_FALSE(box_.ItemOf(1)->IsChecked());
+    EXPECT_TRUE(box_.ItemOf(0)->IsChecked());
+    EXPECT_EQ(CountOf(GuiViewBox::kChecksChanged), 1);
+    Key(HostKey::kDown);
+    const bool selected = box_.IsSelected(2);
+    Key(HostKey::kSpace, HostMod::kControl);
+    EXPECT_NE(box_.IsSelected(2), selected);
+    EXPECT_TRUE(box_.ItemOf(2)->IsChecked());
+    EXPECT_EQ(CountOf(GuiViewBox::kChecksChanged), 1);
+}
+
 TEST_F(GuiViewBoxTest, PreviewShowsReplacedInGreenBelowOriginal)
 {
     JobBlockUnit& block = Add("/data/a.txt", 0, "old text");
