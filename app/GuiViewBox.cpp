@@ -288,6 +288,23 @@ void GuiViewBox::RefreshBlock(int32_t row)
     RefreshRow(row);
 }
 
+int32_t GuiViewBox::RefreshMarkedBlocks()
+{
+    std::vector<int32_t> marked;
+    const int32_t rows = RowCount();
+    for (int32_t row = 0; row < rows; ++row) {
+        JobBlockUnit* block = ItemOf(row);
+        if (block == nullptr || !block->HasFlag(JobBlockUnit::kUpd))
+            continue;
+        block->ClearFlags(JobBlockUnit::kUpd);
+        DropLayout(row);
+        marked.push_back(row);
+    }
+    if (!marked.empty())
+        RefreshRows(marked);
+    return static_cast<int32_t>(marked.size());
+}
+
 void GuiViewBox::Refresh()
 {
     DropAllLayouts();

@@ -127,6 +127,9 @@ public:
     // A block marked "UPD": its layout is dropped, the row measured and drawn again, and the
     // mark cleared.
     void RefreshBlock(int32_t row);
+    // The same for every row whose block carries "UPD", in one pass over the rows. Returns the
+    // number of rows refreshed.
+    int32_t RefreshMarkedBlocks();
     void Refresh() override;
 
     // A click on a row's check box, as Shift and Ctrl left it: the selected rows together when

@@ -90,12 +90,41 @@ constexpr BarInfo kBars[] = {
 
 std::atomic<GuiViewItems*> GuiViewItems::live_ { nullptr };
 
+bool GuiViewSink::Coalesces(uint32_t code)
+{
+    using Sink = JobLayer::JobNotificationSink;
+    switch (code) {
+    case Sink::kBlockAdded:
+    case Sink::kBlockReplaced:
+    case Sink::kFileFinished:
+    case Sink::kFolderChanged:
+    case Sink::kFileCountChanged:
+    case Sink::kBlocksProcessed:
+    case Sink::kBlocksFailed:
+    case Sink::kStatusAdded:
+        return true;
+    default:
+        return false;
+    }
+}
+
 void GuiViewSink::Post(uint32_t code)
 {
     const WinLayer::HostHandle window = window_.load();
-    if (window != 0)
-        Host::PostMessage(
-            window, WinLayer::HostMsg::kCommand, WinLayer::HostMakeWParam(0, static_cast<uint16_t>(code)), 0);
+    if (window == 0)
+        return;
+    if (Coalesces(code) && waiting_[code - kFirstCode].exchange(true))
+        return; // the one in the queue covers this one
+    const bool posted = Host::PostMessage(
+        window, WinLayer::HostMsg::kCommand, WinLayer::HostMakeWParam(0, static_cast<uint16_t>(code)), 0);
+    if (!posted && Coalesces(code))
+        waiting_[code - kFirstCode].store(false);
+}
+
+void GuiViewSink::Taken(uint32_t code)
+{
+    if (Coalesces(code))
+        waiting_[code - kFirstCode].store(false);
 }
 
 GuiViewItems::GuiViewItems(GuiViewDialog& dialog, JobLayer::JobConfig& config,
@@ -183,6 +212,9 @@ void GuiViewItems::Command(WinLayer::WinView* child, uint32_t code)
             LoadChosenFile();
         } else {
             OnJobCode(code);
+            // Blocks, counts and folders come by the thousand and change no rule.
+            if (!IsStartOrFinish(code))
+                return;
         }
     } else if (child == &view_box_ && code == kChecksChanged) {
         ChecksChanged();
@@ -326,8 +358,11 @@ void GuiViewItems::Preview()
     bars_[kReplacements].Commit();
     last_replace_ = BarText(kReplacements);
     StoreReplacements();
-    view_box_.SetPreviewShown(preview_.IsOn());
-    view_box_.Refresh();
+    // Every row is measured again (once) for the preview shown or hidden.
+    if (view_box_.PreviewShown() != preview_.IsOn())
+        view_box_.SetPreviewShown(preview_.IsOn());
+    else
+        view_box_.Refresh();
     if (!results_.HasFlag(JobLayer::JobResultSet::kStt))
         return;
     if (preview_.IsOn())

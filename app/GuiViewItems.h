@@ -51,13 +51,20 @@ namespace AppLayer {
 
 // Posts the jobs' codes to the main window as commands without a control (id 0, the code in the
 // high word). Any thread; nothing is posted before the window exists or after it has gone.
+// Codes that only say "look again" (blocks added or replaced, counts, folders, status entries)
+// are not posted again while one of them waits in the queue: a search of a million blocks posts
+// a handful, not a million. The window calls Taken before it looks.
 class GuiViewSink : public JobLayer::JobNotificationSink {
 public:
     void SetWindow(WinLayer::HostHandle window) { window_.store(window); }
     void Post(uint32_t code) override;
+    void Taken(uint32_t code);
+    static bool Coalesces(uint32_t code);
 
 private:
+    static constexpr uint32_t kFirstCode = JobLayer::JobNotificationSink::kSearchStarted;
     std::atomic<WinLayer::HostHandle> window_ { 0 };
+    std::array<std::atomic<bool>, 16> waiting_ {};
 };
 
 class GuiViewItems : public GuiViewDialog::Controller, private WinLayer::WinViewHook {
@@ -229,6 +236,7 @@ private:
 
     // GuiViewItemsJobs.cpp: notifications, enabling, progress, closing.
     void OnJobCode(uint32_t code);
+    static bool IsStartOrFinish(uint32_t code);
     void JobStarted();
     void JobEnded();
     void UpdateEnabling();

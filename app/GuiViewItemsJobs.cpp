@@ -81,6 +81,21 @@ GuiViewItems::JobState GuiViewItems::CurrentState() const
     return state;
 }
 
+bool GuiViewItems::IsStartOrFinish(uint32_t code)
+{
+    switch (code) {
+    case JobNotificationSink::kSearchStarted:
+    case JobNotificationSink::kSearchFinished:
+    case JobNotificationSink::kReplaceStarted:
+    case JobNotificationSink::kReplaceFinished:
+    case JobNotificationSink::kApplyStarted:
+    case JobNotificationSink::kApplyFinished:
+        return true;
+    default:
+        return false;
+    }
+}
+
 bool GuiViewItems::AnyJobRunning() const
 {
     return search_job_.IsRunning() || replace_job_.IsRunning() || apply_job_.IsRunning();
@@ -157,6 +172,7 @@ void GuiViewItems::Destroyed()
 
 void GuiViewItems::OnJobCode(uint32_t code)
 {
+    sink_.Taken(code); // what the job does from here on is posted again
     switch (code) {
     case JobNotificationSink::kSearchFinished:
         search_job_.Wait(); // it has posted its last code; its thread is ending
@@ -178,7 +194,6 @@ void GuiViewItems::OnJobCode(uint32_t code)
         progress_dirty_ = true;
         return;
     case JobNotificationSink::kBlockReplaced:
-        ++blocks_replaced_;
         rows_dirty_ = progress_dirty_ = true;
         return;
     case JobNotificationSink::kBlocksFailed:
@@ -215,11 +230,10 @@ void GuiViewItems::JobEnded()
 void GuiViewItems::RefreshMarkedRows()
 {
     rows_dirty_ = false;
-    const int32_t rows = view_box_.RowCount();
-    for (int32_t row = 0; row < rows; ++row)
-        if (const JobLayer::JobBlockUnit* block = view_box_.ItemOf(row);
-            block != nullptr && block->HasFlag(JobLayer::JobBlockUnit::kUpd))
-            view_box_.RefreshBlock(row);
+    // While a preview runs, the rows it marks are the blocks it has replaced.
+    const int32_t refreshed = view_box_.RefreshMarkedBlocks();
+    if (replace_job_.IsRunning() || restart_replace_)
+        blocks_replaced_ += refreshed;
 }
 
 void GuiViewItems::UpdateEnabling()

@@ -108,15 +108,22 @@ void WinListBox::RefreshAppended()
 
 void WinListBox::RefreshRow(int32_t row)
 {
-    if (!rows_.Valid(row))
-        return;
-    const int64_t old_bottom = heights_.OffsetOf(row + 1);
-    const int32_t old_height = heights_.Height(row);
-    heights_.Set(row, RowHeight(row));
-    widest_ = std::max(widest_, RowWidth(row));
-    // A row above the view that grows or shrinks must not move the rows the user is reading.
-    if (old_bottom <= scroll_y_)
-        scroll_y_ += heights_.Height(row) - old_height;
+    RefreshRows({ row });
+}
+
+void WinListBox::RefreshRows(const std::vector<int32_t>& rows)
+{
+    for (int32_t row : rows) {
+        if (!rows_.Valid(row))
+            continue;
+        const int64_t old_bottom = heights_.OffsetOf(row + 1);
+        const int32_t old_height = heights_.Height(row);
+        heights_.Set(row, RowHeight(row));
+        widest_ = std::max(widest_, RowWidth(row));
+        // A row above the view that grows or shrinks must not move the rows the user is reading.
+        if (old_bottom <= scroll_y_)
+            scroll_y_ += heights_.Height(row) - old_height;
+    }
     ScrollTo(scroll_y_, scroll_x_);
     UpdateScrollBars();
     Invalidate();

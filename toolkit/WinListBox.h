@@ -14,6 +14,7 @@
 #include <toolkit/WinView.h>
 
 #include <cstdint>
+#include <vector>
 
 namespace WinLayer {
 
@@ -104,6 +105,8 @@ public:
     void RefreshAppended();
     // Measures one row again after its height or width changed.
     void RefreshRow(int32_t row);
+    // The same for many rows at once: the scroll bars and the window are updated once.
+    void RefreshRows(const std::vector<int32_t>& rows);
     // The item a row points to (null for no row).
     void* RowItem(int32_t row) const { return rows_.Valid(row) ? rows_.At(row).Item() : nullptr; }
 

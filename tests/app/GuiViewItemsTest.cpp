@@ -9,6 +9,7 @@
 #include <engine/JobResultFile.h>
 #include <toolkit/host/HostMenu.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -247,6 +248,36 @@ TEST(MainWindowPlacement, AWindowOffEveryScreenComesBackIntoTheFirst)
     for (const Case& c : cases)
         EXPECT_EQ(GuiViewPlacement::IntoWorkArea(c.saved, screens), c.placed)
             << c.saved.left << "," << c.saved.top;
+}
+
+// A million blocks must not mean a million queued messages: "look again" codes wait in the queue
+// once until the window has taken them; starts and finishes always arrive.
+TEST_F(ControlTest, TheSinkQueuesALookAgainCodeOnceUntilItIsTaken)
+{
+    using Sink = JobLayer::JobNotificationSink;
+    RecordingDialog dialog;
+    ASSERT_TRUE(dialog.Open());
+    AppLayer::GuiViewSink sink;
+    sink.SetWindow(dialog.Window());
+    for (int i = 0; i < 1000; ++i) {
+        sink.Post(Sink::kBlockAdded);
+        sink.Post(Sink::kStatusAdded);
+    }
+    sink.Post(Sink::kSearchFinished);
+    sink.Post(Sink::kSearchFinished);
+    Host::DrainMessages();
+    const auto count = [&](uint32_t code) {
+        return std::count(dialog.reports.begin(), dialog.reports.end(), RecordingDialog::Report { 0, code });
+    };
+    EXPECT_EQ(count(Sink::kBlockAdded), 1);
+    EXPECT_EQ(count(Sink::kStatusAdded), 1);
+    EXPECT_EQ(count(Sink::kSearchFinished), 2);
+    sink.Post(Sink::kBlockAdded); // not taken yet: still covered by the one handled
+    sink.Taken(Sink::kBlockAdded);
+    sink.Post(Sink::kBlockAdded);
+    Host::DrainMessages();
+    EXPECT_EQ(count(Sink::kBlockAdded), 2);
+    sink.SetWindow(0);
 }
 
 TEST_F(MainWindowTest, EmptyFolderOrSearchStartsNothingAndAnEmptyFilterSearchesEveryFile)
