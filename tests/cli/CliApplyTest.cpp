@@ -457,10 +457,10 @@ protected:
             Write(fs::relative(paths_[i], root_), old_texts_[i]);
     }
 
-    // Starts an apply and kills it after `delay` (when it is still running).
-    void RunAndKill(std::chrono::microseconds delay)
+    // Starts the program with `arguments` and kills it after `delay` (when it is still running).
+    void RunAndKill(const std::vector<std::string>& arguments, std::chrono::microseconds delay)
     {
-        pid_t pid = Spawn(ApplyArgs("needle", "thread", true), Path(".out"), Path(".err"));
+        pid_t pid = Spawn(arguments, Path(".out"), Path(".err"));
         ASSERT_GT(pid, 0);
         std::this_thread::sleep_for(delay);
         kill(pid, SIGKILL);
@@ -532,7 +532,7 @@ TEST_F(CliCrashTest, KilledApplyLeavesOldOrNewContentWithBackups)
         runs = run;
         Reset();
         int64_t moment = std::uniform_int_distribution<int64_t>(low, high)(random);
-        RunAndKill(microseconds(moment));
+        RunAndKill(ApplyArgs("needle", "thread", true), microseconds(moment));
         Check(run, changed, leftovers);
         if (HasFatalFailure())
             return;
@@ -574,13 +574,10 @@ TEST_F(CliCrashTest, KilledRestoreLeavesOldOrNewContent)
         apply();
         if (HasFatalFailure())
             return;
-        pid_t pid = Spawn(restore_args(), Path(".out"), Path(".err"));
-        ASSERT_GT(pid, 0);
-        std::this_thread::sleep_for(
+        RunAndKill(restore_args(),
             std::chrono::microseconds(std::uniform_int_distribution<int64_t>(0, whole_span)(random)));
-        kill(pid, SIGKILL);
-        int status = 0;
-        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        if (HasFatalFailure())
+            return;
         int restored = 0;
         for (int i = 0; i < kFiles; ++i) {
             std::string content = ReadAll(paths_[i]);
