@@ -1,13 +1,15 @@
 #pragma once
 
 // Small helpers every test suite uses: UTF-8 strings from literals, a string list as plain
-// strings for comparisons, a fresh folder that is removed with all it holds, and a chain of
-// folders deeper than the system's path length limit.
+// strings for comparisons, a file's bytes, a fresh folder that is removed with all it holds, and
+// a chain of folders deeper than the system's path length limit.
 
 #include <core/RawString.h>
 #include <core/RawStringList.h>
 
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -86,6 +88,13 @@ inline bool WriteDeepFile(const std::string& folder, const std::string& name, co
     bool written = write(file, content.data(), content.size()) == static_cast<ssize_t>(content.size());
     close(file);
     return written;
+}
+
+// The whole content of a file, byte for byte; empty when it cannot be read.
+inline std::string ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 inline RawLayer::RawString Utf8(std::string_view text)

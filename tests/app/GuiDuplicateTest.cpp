@@ -10,12 +10,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "../TestSupport.h"
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -27,12 +27,6 @@ using AppLayer::GuiDuplicate;
 using JobLayer::JobBlockUnit;
 using JobLayer::JobResultFile;
 namespace fs = std::filesystem;
-
-std::string Read(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 // Waits (bounded) until `done` holds; the child runs on its own time.
 template <class Done> bool WaitFor(Done done)
@@ -116,7 +110,7 @@ TEST_F(GuiDuplicateTest, StartWritesTheStateAndRunsTheProgramWithDashD)
 
     const std::string args = root_.Path() + "/args";
     ASSERT_TRUE(WaitFor([&] { return fs::exists(args); }));
-    EXPECT_EQ(Read(args), "-d\n" + state + "\n");
+    EXPECT_EQ(ReadFile(args), "-d\n" + state + "\n");
     // The child is reaped by the program itself: no zombie waits for us.
     EXPECT_TRUE(WaitFor([&] { return waitpid(child, nullptr, WNOHANG) < 0 && errno == ECHILD; }));
 
@@ -157,7 +151,7 @@ TEST_F(GuiDuplicateTest, FailuresBecomeStatusEntriesAndLeaveNoStateFile)
     duplicate.SetProgram(Utf8(StandIn()));
     EXPECT_FALSE(duplicate.Start(params_, results_));
     EXPECT_EQ(status_.Entries().back().text.Str(), "Write open error");
-    EXPECT_TRUE(LastStatus().find(temp_ + "/missing/Quelvane_DupTemp") != std::string::npos);
+    EXPECT_THAT(LastStatus(), testing::HasSubstr(temp_ + "/missing/Quelvane_DupTemp"));
     EXPECT_FALSE(fs::exists(root_.Path() + "/args"));
 }
 

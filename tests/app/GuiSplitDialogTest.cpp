@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "../TestSupport.h"
 #include "../toolkit/ControlTestSupport.h"
 
 namespace {
@@ -23,11 +24,6 @@ using AppLayer::GuiSplitDialog;
 using RawLayer::RawString;
 
 constexpr uint32_t kMsgWhenEditing = HostMsg::kApp + 0x210;
-
-RawString Utf8(const std::string& text)
-{
-    return RawString(text, RawLayer::RawEncoding::Utf8);
-}
 
 std::vector<RawString> Items(const std::vector<std::string>& texts)
 {
@@ -381,26 +377,27 @@ TEST_F(GuiSplitDialogTest, PasteInTheEditorEncodesOnlyInTheOneLineEditor)
 {
     DrivenSplit dialog(Items({ "a" }), GuiSplitDialog::kModeTexts);
     Run(dialog, [&](DrivenSplit& self) {
-        std::u16string pasted;
-        const auto paste_and_cancel = [&] {
-            Host::InjectKey('V', HostMod::kControl);
-            Host::DrainMessages();
-            pasted = self.Command().Activator().Bar().Text16();
-            Host::InjectKey(HostKey::kEscape);
+        // What the editor holds after a paste into it; the edit is then cancelled.
+        const auto pasted = [&] {
+            std::u16string text;
+            self.Select({ 0 });
+            self.Editing([] { Host::InjectKey('M', HostMod::kControl); },
+                [&] {
+                    Host::InjectKey('V', HostMod::kControl);
+                    Host::DrainMessages();
+                    text = self.Command().Activator().Bar().Text16();
+                    Host::InjectKey(HostKey::kEscape);
+                });
+            return text;
         };
         ASSERT_TRUE(Host::SetClipboardText("p\r\nq;r"));
-        self.Select({ 0 });
-        self.Editing([] { Host::InjectKey('M', HostMod::kControl); }, paste_and_cancel);
-        EXPECT_EQ(pasted, u"p%Nq;r");
+        EXPECT_EQ(pasted(), u"p%Nq;r");
         self.Press(self.DecodeButton());
-        self.Select({ 0 });
-        self.Editing([] { Host::InjectKey('M', HostMod::kControl); }, paste_and_cancel);
-        EXPECT_EQ(pasted.find(u"%N"), std::u16string::npos) << "the multi-line editor pastes as it is";
-        EXPECT_NE(pasted.find(u"q;r"), std::u16string::npos);
+        const std::u16string multi_line = pasted();
+        EXPECT_EQ(multi_line.find(u"%N"), std::u16string::npos) << "the multi-line editor pastes as it is";
+        EXPECT_NE(multi_line.find(u"q;r"), std::u16string::npos);
         self.Press(self.DecodeButton());
-        self.Select({ 0 });
-        self.Editing([] { Host::InjectKey('M', HostMod::kControl); }, paste_and_cancel);
-        EXPECT_EQ(pasted, u"p%Nq;r") << "the bar's own hook is back";
+        EXPECT_EQ(pasted(), u"p%Nq;r") << "the bar's own hook is back";
         EXPECT_EQ(self.Rows()[0], "a") << "both edits were cancelled";
     });
 }

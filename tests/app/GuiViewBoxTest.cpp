@@ -84,14 +84,7 @@ protected:
         dialog_.reports.clear();
     }
     int LineHeight() const { return WinFont::MessageFont()->Handle()->LineHeight(); }
-    std::vector<uint32_t> Codes() const
-    {
-        std::vector<uint32_t> codes;
-        for (const RecordingDialog::Report& report : dialog_.reports)
-            codes.push_back(report.code);
-        return codes;
-    }
-    long CountOf(uint32_t code) const { return std::ranges::count(Codes(), code); }
+    long CountOf(uint32_t code) const { return std::ranges::count(dialog_.Codes(), code); }
     // Client points of a row's cell in a column, `dx` pixels into it, in the row's middle.
     HostPoint CellPoint(int32_t row, int32_t column, int32_t dx = 6) const
     {
@@ -219,16 +212,16 @@ TEST_F(GuiViewBoxTest, SelectedRowsAreCheckedTogether)
     Host::DrainMessages();
     const HostPoint check = CellPoint(1, 0, GuiViewBox::kPadding + 6);
     Click(box_, check);
-    std::vector<bool> checked;
-    for (int32_t row = 0; row < 5; ++row)
-        checked.push_back(box_.ItemOf(row)->IsChecked());
-    EXPECT_EQ(checked, (std::vector<bool> { true, true, false, true, true }));
+    const auto checked = [this] {
+        std::vector<bool> marks;
+        for (int32_t row = 0; row < 5; ++row)
+            marks.push_back(box_.ItemOf(row)->IsChecked());
+        return marks;
+    };
+    EXPECT_EQ(checked(), (std::vector<bool> { true, true, false, true, true }));
     EXPECT_EQ(box_.SelectedCount(), 4);
     Click(box_, CellPoint(3, 0, GuiViewBox::kPadding + 6));
-    checked.clear();
-    for (int32_t row = 0; row < 5; ++row)
-        checked.push_back(box_.ItemOf(row)->IsChecked());
-    EXPECT_EQ(checked, (std::vector<bool> { false, false, false, false, true }));
+    EXPECT_EQ(checked(), (std::vector<bool> { false, false, false, false, true }));
     // With Shift the click only extends the selection.
     Host::InjectClick(box_.Window(), CellPoint(4, 0, GuiViewBox::kPadding + 6), 1, 1, HostMod::kShift);
     Host::DrainMessages();

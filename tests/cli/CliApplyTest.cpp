@@ -19,6 +19,7 @@
 #include <vector>
 
 #include <fcntl.h>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <tests/TestSupport.h>
@@ -29,6 +30,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::string_literals;
 using QuelvaneCliTest::CliOutcome;
+using testing::HasSubstr;
 
 // A program started in the background, watched until it shows something or ends.
 struct Child {
@@ -105,6 +107,21 @@ protected:
         ASSERT_EQ(lock.TryLock(RawLayer::RawString(Path("backup"), RawLayer::RawEncoding::Utf8)),
             JobLayer::JobBackupLock::Result::Held);
     }
+    // An apply of `from` by `to` over the tree "t" with the test's backup folder; `quiet` adds -q.
+    std::vector<std::string> ApplyArgs(
+        const std::string& from, const std::string& to, bool quiet = false) const
+    {
+        std::vector<std::string> arguments { "--config=" + config_, "--apply", "-e", from, "-r", to,
+            Path("t") };
+        if (quiet)
+            arguments.insert(arguments.begin(), "-q");
+        return arguments;
+    }
+    std::vector<std::string> RestoreArgs(const std::string& set, bool force = false) const
+    {
+        return force ? std::vector<std::string> { "--config=" + config_, "--restore=" + set, "--force" }
+                     : std::vector<std::string> { "--config=" + config_, "--restore=" + set };
+    }
     Child Start(const std::vector<std::string>& arguments)
     {
         return Child { Spawn(arguments, Path(".out"), Path(".err")) };
@@ -139,13 +156,13 @@ TEST_F(CliApplyTest, ApplyRewritesTheFilesWithBackups)
     std::string a = Write("t/a.txt", crlf);
     std::string b = Write("t/sub/b.txt", lf);
     std::string untouched = Write("t/c.txt", "no match\n");
-    CliOutcome outcome = Run({ "--config=" + config_, "--apply", "-e", "foo", "-r", "bar", Path("t") });
+    CliOutcome outcome = Run(ApplyArgs("foo", "bar"));
     EXPECT_EQ(outcome.status, 0) << outcome.err;
     EXPECT_EQ(ReadAll(a), "alpha bar\r\nbeta\r\nbar bar\r\n");
     EXPECT_EQ(ReadAll(b), "bar\nend");
     EXPECT_EQ(ReadAll(untouched), "no match\n");
-    EXPECT_NE(outcome.err.find("Apply started...\n"), std::string::npos) << outcome.err;
-    EXPECT_NE(outcome.err.find("Apply finished.\n"), std::string::npos) << outcome.err;
+    EXPECT_THAT(outcome.err, HasSubstr("Apply started...\n"));
+    EXPECT_THAT(outcome.err, HasSubstr("Apply finished.\n"));
 
     ASSERT_EQ(Sets().size(), 1u);
     std::map<std::string, std::string> copies = BackedUp();
@@ -162,26 +179,24 @@ TEST_F(CliApplyTest, BinaryFilesAreSkippedAndDeepFilesFound)
     const std::string png = "\x89PNG\r\n\x1A\n\0\0\0\x0DIHDR needle\0\x01\x02 needle\n"s;
     const std::string image = Write("t/img.png", png);
     const std::string text = Write("t/a.txt", "a needle\n");
-    CliOutcome outcome = Run({ "--config=" + config_, "--apply", "-e", "needle", "-r", "X", Path("t") });
+    CliOutcome outcome = Run(ApplyArgs("needle", "X"));
     EXPECT_EQ(outcome.status, 0) << outcome.err;
     EXPECT_EQ(outcome.out, text + "(1):a needle\n=> a X\n");
     EXPECT_EQ(ReadAll(image), png);
     EXPECT_EQ(ReadAll(text), "a X\n");
-    EXPECT_NE(outcome.err.find("Search finished. (1 binary file skipped)\n"), std::string::npos)
-        << outcome.err;
+    EXPECT_THAT(outcome.err, HasSubstr("Search finished. (1 binary file skipped)\n"));
 
     const std::string deep = QuelvaneTest::MakeDeepFolder(Path("t"), 60, 90);
     ASSERT_GT(deep.size(), 5049u);
     ASSERT_TRUE(QuelvaneTest::WriteDeepFile(deep, "deep.txt", "deep needle\n"));
     outcome = Run({ "-e", "needle", Path("t") });
     EXPECT_EQ(outcome.status, 0) << outcome.err;
-    EXPECT_NE(outcome.out.find(deep + "/deep.txt(1):deep needle\n"), std::string::npos);
+    EXPECT_THAT(outcome.out, HasSubstr(deep + "/deep.txt(1):deep needle\n"));
 
     // The apply names such a file by its path, which the system cannot take: it fails saying so.
-    outcome = Run({ "--config=" + config_, "--apply", "-e", "deep needle", "-r", "X", Path("t") });
+    outcome = Run(ApplyArgs("deep needle", "X"));
     EXPECT_EQ(outcome.status, 2);
-    EXPECT_NE(outcome.err.find("Open error (" + deep + "/deep.txt: File name too long)"), std::string::npos)
-        << outcome.err;
+    EXPECT_THAT(outcome.err, HasSubstr("Open error (" + deep + "/deep.txt: File name too long)"));
 }
 
 TEST_F(CliApplyTest, DefaultBackupFolderIsTheUsersStateFolder)
@@ -202,13 +217,12 @@ TEST_F(CliApplyTest, FailedFileExitsTwoAndPrintsItsEntry)
     const std::string sjis = "\x93\xfa\x96\x7b\x8c\xea foo\r\n";
     std::string bad = Write("t/sjis.txt", sjis);
     std::string good = Write("t/utf8.txt", "foo\n");
-    CliOutcome outcome
-        = Run({ "--config=" + config_, "--apply", "-e", "foo", "-r", "\xF0\x9F\x98\x80", Path("t") });
+    CliOutcome outcome = Run(ApplyArgs("foo", "\xF0\x9F\x98\x80"));
     EXPECT_EQ(outcome.status, 2);
     EXPECT_EQ(ReadAll(bad), sjis);
     EXPECT_EQ(ReadAll(good), "\xF0\x9F\x98\x80\n");
-    EXPECT_NE(outcome.err.find("(" + bad + ")\n"), std::string::npos) << outcome.err;
-    EXPECT_NE(outcome.err.find("Apply finished. (Failed)\n"), std::string::npos) << outcome.err;
+    EXPECT_THAT(outcome.err, HasSubstr("(" + bad + ")\n"));
+    EXPECT_THAT(outcome.err, HasSubstr("Apply finished. (Failed)\n"));
 }
 
 TEST_F(CliApplyTest, SavedDetailIsAppliedWithItsFileTimeChecks)
@@ -231,14 +245,14 @@ TEST_F(CliApplyTest, SavedDetailIsAppliedWithItsFileTimeChecks)
     EXPECT_EQ(applied.status, 2);
     EXPECT_EQ(ReadAll(a), "bar\n");
     EXPECT_EQ(ReadAll(b), "edited foo\n");
-    EXPECT_NE(applied.err.find("Modified file (" + b + ")"), std::string::npos) << applied.err;
+    EXPECT_THAT(applied.err, HasSubstr("Modified file (" + b + ")"));
     // The loaded blocks, in the order the saved search found them.
     EXPECT_TRUE(applied.out == a_line + b_line || applied.out == b_line + a_line) << applied.out;
 
     // Its results cannot take more search items.
     CliOutcome mixed = Run({ "-l", detail, "-e", "x" });
     EXPECT_EQ(mixed.status, 2);
-    EXPECT_NE(mixed.err.find("cannot be added"), std::string::npos) << mixed.err;
+    EXPECT_THAT(mixed.err, HasSubstr("cannot be added"));
 }
 
 TEST_F(CliApplyTest, LoadedParamsComeFirstAndTakeMoreItems)
@@ -253,9 +267,8 @@ TEST_F(CliApplyTest, LoadedParamsComeFirstAndTakeMoreItems)
 
     CliOutcome missing = Run({ "-l", Path("none.ini") });
     EXPECT_EQ(missing.status, 2);
-    EXPECT_NE(missing.err.find("Read open error (" + Path("none.ini") + ": No such file or directory)"),
-        std::string::npos)
-        << missing.err;
+    EXPECT_THAT(
+        missing.err, HasSubstr("Read open error (" + Path("none.ini") + ": No such file or directory)"));
 }
 
 TEST_F(CliApplyTest, SimpleFileListsTheBlocks)
@@ -272,7 +285,7 @@ TEST_F(CliApplyTest, ListedSetIsRestored)
 {
     std::string a = Write("t/a.txt", "keep foo\n");
     std::string b = Write("t/b.txt", "foo\r\n");
-    ASSERT_EQ(Run({ "-q", "--config=" + config_, "--apply", "-e", "foo", "-r", "bar", Path("t") }).status, 0);
+    ASSERT_EQ(Run(ApplyArgs("foo", "bar", true)).status, 0);
     ASSERT_EQ(Sets().size(), 1u);
     std::string name = Sets()[0].filename();
 
@@ -284,13 +297,13 @@ TEST_F(CliApplyTest, ListedSetIsRestored)
         << listed.out;
     EXPECT_EQ(match[1], name);
 
-    CliOutcome restored = Run({ "--config=" + config_, "--restore=" + name });
+    CliOutcome restored = Run(RestoreArgs(name));
     EXPECT_EQ(restored.status, 0) << restored.err;
     EXPECT_EQ(ReadAll(a), "keep foo\n");
     EXPECT_EQ(ReadAll(b), "foo\r\n");
-    EXPECT_NE(restored.out.find(a + "\n"), std::string::npos);
+    EXPECT_THAT(restored.out, HasSubstr(a + "\n"));
 
-    CliOutcome unknown = Run({ "--config=" + config_, "--restore=20000101_000000" });
+    CliOutcome unknown = Run(RestoreArgs("20000101_000000"));
     EXPECT_EQ(unknown.status, 2);
     EXPECT_EQ(unknown.err, "No such backup set (20000101_000000)\n");
 }
@@ -301,20 +314,19 @@ TEST_F(CliApplyTest, RestoreSkipsLaterChangesAndRefusesRelativeSources)
 {
     std::string a = Write("t/a.txt", "foo\n");
     std::string b = Write("t/b.txt", "foo b\n");
-    ASSERT_EQ(Run({ "-q", "--config=" + config_, "--apply", "-e", "foo", "-r", "bar", Path("t") }).status, 0);
+    ASSERT_EQ(Run(ApplyArgs("foo", "bar", true)).status, 0);
     ASSERT_EQ(Sets().size(), 1u);
     std::string name = Sets()[0].filename();
     Write("t/b.txt", "edited later\n");
     const timespec later[2] = { { 0, UTIME_NOW }, { time(nullptr) + 100, 0 } };
     ASSERT_EQ(utimensat(AT_FDCWD, b.c_str(), later, 0), 0);
 
-    CliOutcome careful = Run({ "--config=" + config_, "--restore=" + name });
+    CliOutcome careful = Run(RestoreArgs(name));
     EXPECT_NE(careful.status, 0);
-    EXPECT_NE(careful.err.find("Changed since the apply, not restored (" + b + ")"), std::string::npos)
-        << careful.err;
+    EXPECT_THAT(careful.err, HasSubstr("Changed since the apply, not restored (" + b + ")"));
     EXPECT_EQ(ReadAll(a), "foo\n");
     EXPECT_EQ(ReadAll(b), "edited later\n");
-    CliOutcome forced = Run({ "--config=" + config_, "--restore=" + name, "--force" });
+    CliOutcome forced = Run(RestoreArgs(name, true));
     EXPECT_EQ(forced.status, 0) << forced.err;
     EXPECT_EQ(ReadAll(b), "foo b\n");
 
@@ -324,9 +336,9 @@ TEST_F(CliApplyTest, RestoreSkipsLaterChangesAndRefusesRelativeSources)
         text.replace(at, std::string("Source=").size() + root_.string().size() + 1, "Source=");
     std::ofstream(record, std::ios::binary | std::ios::trunc) << text;
     Write("t/a.txt", "bar\n");
-    CliOutcome relative = Run({ "--config=" + config_, "--restore=" + name, "--force" });
+    CliOutcome relative = Run(RestoreArgs(name, true));
     EXPECT_NE(relative.status, 0);
-    EXPECT_NE(relative.err.find("relative source path"), std::string::npos) << relative.err;
+    EXPECT_THAT(relative.err, HasSubstr("relative source path"));
     EXPECT_EQ(ReadAll(a), "bar\n");
 }
 
@@ -340,7 +352,7 @@ TEST_F(CliApplyTest, ASecondApplyWaitsAndKeepsTheFirstOnesChange)
     std::string b = Write("t/b.txt", "alpha\n");
     JobLayer::JobBackupLock other;
     HoldLock(other);
-    Child run = Start({ "--config=" + config_, "--apply", "-e", "alpha", "-r", "ALPHA", Path("t") });
+    Child run = Start(ApplyArgs("alpha", "ALPHA"));
     ASSERT_TRUE(run.WaitUntil([&] { return ErrorsShow("Waiting for another apply to finish"); }));
     Write("t/a.txt", "alpha BETA\n");
     fs::last_write_time(a, fs::last_write_time(a) + std::chrono::seconds(5));
@@ -368,9 +380,8 @@ TEST_F(CliApplyTest, TwoAppliesAtOnceLoseNoUpdate)
         std::string err;
     } runs[] = { { "alpha", "ALPHA", {}, {} }, { "beta", "BETA", {}, {} } };
     for (int r = 0; r < 2; ++r)
-        runs[r].child.pid = Spawn(
-            { "-q", "--config=" + config_, "--apply", "-e", runs[r].from, "-r", runs[r].to, Path("t") },
-            Path(".out" + std::to_string(r)), Path(".err" + std::to_string(r)));
+        runs[r].child.pid = Spawn(ApplyArgs(runs[r].from, runs[r].to, true), Path(".out" + std::to_string(r)),
+            Path(".err" + std::to_string(r)));
     for (int r = 0; r < 2; ++r) {
         runs[r].child.Finish();
         runs[r].err = ReadAll(Path(".err" + std::to_string(r)));
@@ -394,16 +405,15 @@ TEST_F(CliApplyTest, TwoAppliesAtOnceLoseNoUpdate)
 TEST_F(CliApplyTest, RestoreRemovesAStaleTemporaryFile)
 {
     std::string a = Write("t/a.txt", "foo\n");
-    ASSERT_EQ(Run({ "-q", "--config=" + config_, "--apply", "-e", "foo", "-r", "bar", Path("t") }).status, 0);
+    ASSERT_EQ(Run(ApplyArgs("foo", "bar", true)).status, 0);
     std::string stale = Write("t/a.txt.tmp", "ba");
     ASSERT_EQ(chmod(stale.c_str(), 0600), 0);
     fs::last_write_time(stale, fs::last_write_time(a) - std::chrono::seconds(60));
-    CliOutcome restored = Run({ "--config=" + config_, "--restore=" + Sets()[0].filename().string() });
+    CliOutcome restored = Run(RestoreArgs(Sets()[0].filename()));
     EXPECT_EQ(restored.status, 0) << restored.err;
     EXPECT_EQ(ReadAll(a), "foo\n");
     EXPECT_FALSE(fs::exists(stale));
-    EXPECT_NE(restored.err.find("Stale temporary file removed (" + stale + ")"), std::string::npos)
-        << restored.err;
+    EXPECT_THAT(restored.err, HasSubstr("Stale temporary file removed (" + stale + ")"));
 }
 
 // An apply killed at random moments: whatever the moment, every file holds either its old or
@@ -447,12 +457,10 @@ protected:
             Write(fs::relative(paths_[i], root_), old_texts_[i]);
     }
 
-    // Starts an apply and kills it after `delay` (when it is still running).
-    void RunAndKill(std::chrono::microseconds delay)
+    // Starts the program with `arguments` and kills it after `delay` (when it is still running).
+    void RunAndKill(const std::vector<std::string>& arguments, std::chrono::microseconds delay)
     {
-        pid_t pid
-            = Spawn({ "-q", "--config=" + config_, "--apply", "-e", "needle", "-r", "thread", Path("t") },
-                Path(".out"), Path(".err"));
+        pid_t pid = Spawn(arguments, Path(".out"), Path(".err"));
         ASSERT_GT(pid, 0);
         std::this_thread::sleep_for(delay);
         kill(pid, SIGKILL);
@@ -500,8 +508,7 @@ TEST_F(CliCrashTest, KilledApplyLeavesOldOrNewContentWithBackups)
     auto start = std::chrono::steady_clock::now();
     ASSERT_EQ(Run({ "-q", "--preview", "-e", "needle", "-r", "thread", Path("t") }).status, 0);
     auto previewed = std::chrono::steady_clock::now();
-    CliOutcome whole
-        = Run({ "-q", "--config=" + config_, "--apply", "-e", "needle", "-r", "thread", Path("t") });
+    CliOutcome whole = Run(ApplyArgs("needle", "thread", true));
     auto ended = std::chrono::steady_clock::now();
     ASSERT_EQ(whole.status, 0) << whole.err;
     int changed = 0;
@@ -525,7 +532,7 @@ TEST_F(CliCrashTest, KilledApplyLeavesOldOrNewContentWithBackups)
         runs = run;
         Reset();
         int64_t moment = std::uniform_int_distribution<int64_t>(low, high)(random);
-        RunAndKill(microseconds(moment));
+        RunAndKill(ApplyArgs("needle", "thread", true), microseconds(moment));
         Check(run, changed, leftovers);
         if (HasFatalFailure())
             return;
@@ -551,15 +558,10 @@ TEST_F(CliCrashTest, KilledRestoreLeavesOldOrNewContent)
 {
     auto apply = [&] {
         Reset();
-        ASSERT_EQ(
-            Run({ "-q", "--config=" + config_, "--apply", "-e", "needle", "-r", "thread", Path("t") }).status,
-            0);
+        ASSERT_EQ(Run(ApplyArgs("needle", "thread", true)).status, 0);
         ASSERT_EQ(Sets().size(), 1u);
     };
-    auto restore_args = [&] {
-        return std::vector<std::string> { "--config=" + config_,
-            "--restore=" + Sets()[0].filename().string() };
-    };
+    auto restore_args = [&] { return RestoreArgs(Sets()[0].filename().string()); };
     apply();
     auto started = std::chrono::steady_clock::now();
     ASSERT_EQ(Run(restore_args()).status, 0);
@@ -572,13 +574,10 @@ TEST_F(CliCrashTest, KilledRestoreLeavesOldOrNewContent)
         apply();
         if (HasFatalFailure())
             return;
-        pid_t pid = Spawn(restore_args(), Path(".out"), Path(".err"));
-        ASSERT_GT(pid, 0);
-        std::this_thread::sleep_for(
+        RunAndKill(restore_args(),
             std::chrono::microseconds(std::uniform_int_distribution<int64_t>(0, whole_span)(random)));
-        kill(pid, SIGKILL);
-        int status = 0;
-        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        if (HasFatalFailure())
+            return;
         int restored = 0;
         for (int i = 0; i < kFiles; ++i) {
             std::string content = ReadAll(paths_[i]);
@@ -605,8 +604,7 @@ TEST_F(CliCrashTest, AStopSignalEndsTheApplyBetweenFiles)
 {
     for (int signal_number : { SIGTERM, SIGINT }) {
         SCOPED_TRACE(signal_number);
-        const std::vector<std::string> apply
-            = { "--config=" + config_, "--apply", "-e", "needle", "-r", "thread", Path("t") };
+        const std::vector<std::string> apply = ApplyArgs("needle", "thread");
         int changed = 0;
         int leftovers = 0;
         {

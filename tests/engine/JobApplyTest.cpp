@@ -1,15 +1,12 @@
 #include <core/RawPath.h>
 #include <core/RawSafeWrite.h>
 #include <engine/JobApply.h>
-#include <engine/JobReplacer.h>
-#include <engine/JobSearch.h>
 
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <mutex>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -22,7 +19,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <tests/TestSupport.h>
+#include <tests/engine/JobApplyFixture.h>
 #include <unistd.h>
 
 using namespace JobLayer;
@@ -33,19 +30,9 @@ namespace {
 namespace fs = std::filesystem;
 using Texts = std::vector<std::string>;
 
-constexpr int32_t kSearchLimit = 1 << 20;
 constexpr uint16_t kApl = JobBlockUnit::kApl, kAfl = JobBlockUnit::kAfl, kChk = JobBlockUnit::kChk;
-
-RawString U8(const std::string& text)
-{
-    return RawString(text, RawEncoding::Utf8);
-}
-
-std::string Read(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using QuelvaneTest::ReadFile;
+using QuelvaneTest::Utf8;
 
 // The names in a folder, sorted; empty when it does not exist.
 Texts Names(const std::string& folder)
@@ -65,43 +52,9 @@ uint64_t FileTime(const std::string& path)
     return RawLayer::RawPath::TicksFromTimespec(info.st_mtim);
 }
 
-// Each test works in a fresh temp folder: the files under "files", the backup store under
-// "backup". The fixture is the sink of the jobs and the handler of the replace preview.
-class JobApplyTest : public testing::Test, public JobNotificationSink, public JobReplacer::Handler {
+// The fixture's files and store, with the apply run on the test's thread.
+class JobApplyTest : public QuelvaneTest::JobApplyFixture {
 protected:
-    void SetUp() override
-    {
-        ASSERT_FALSE(root_.empty());
-        files_ = root_ + "/files";
-        fs::create_directory(files_);
-        centre_.SetAccepting(true);
-        ASSERT_TRUE(store_.StartLoader(U8(root_ + "/backup"), 30));
-        store_.WaitReady();
-    }
-    void Post(uint32_t code) override
-    {
-        std::lock_guard guard(lock_);
-        codes_.push_back(code);
-    }
-    bool IsCancelled() override { return false; }
-
-    std::string Write(const std::string& name, const std::string& content)
-    {
-        std::ofstream(files_ + "/" + name, std::ios::binary) << content;
-        return files_ + "/" + name;
-    }
-    // The real search and the real preview over `target` (after any targets added before).
-    void Search(const std::string& target, const std::string& expression, const std::string& replacement)
-    {
-        params_.targets.Add(U8(target));
-        params_.filters.Add("*");
-        params_.expressions.Add(U8(expression));
-        params_.replacements.Add(U8(replacement));
-        params_.preview = true;
-        params_.checker = 1;
-        JobSearch(params_, results_, centre_, *this, kSearchLimit).Run([] { return false; });
-        JobReplacer(*this, params_).Pass(results_);
-    }
     bool Apply(int32_t line_limit = kSearchLimit, JobBackupList* store = nullptr)
     {
         JobApply apply(params_, results_, store ? *store : store_, centre_, *this, line_limit);
@@ -138,16 +91,7 @@ protected:
         EXPECT_EQ(LastEntry(), "Apply finished. (Failed)");
     }
 
-    QuelvaneTest::TestFolder folder_;
-    const std::string& root_ = folder_.Path();
-    std::string files_;
-    JobParams params_;
-    JobResultSet results_;
-    JobStatusCentre centre_;
-    JobBackupList store_;
     JobBackupUnit* set_ = nullptr;
-    std::mutex lock_;
-    std::vector<uint32_t> codes_;
 };
 
 // --- Blocks and files that are applied ------------------------------------------------------------
@@ -165,15 +109,15 @@ TEST_F(JobApplyTest, WritesTheReadyBlocksOfAFileOnceWithOneCopy)
     Block(1).SetFlags(JobBlockUnit::kOvw);
     Block(3).ClearFlags(kChk);
     // Texts added after the search reach only the set's comment, which leaves out empty ones.
-    params_.expressions.Add(U8(""));
-    params_.expressions.Add(U8("b%Nc"));
-    params_.replacements.Add(U8(""));
+    params_.expressions.Add(Utf8(""));
+    params_.expressions.Add(Utf8("b%Nc"));
+    params_.replacements.Add(Utf8(""));
     ASSERT_TRUE(Apply());
-    EXPECT_EQ(Read(path), "hit 1\nnone\nhit 2\nHIT 3\nhit 4\nHIT 5\n");
-    EXPECT_EQ(Read(path + ".tmp"), "the user's own\n");
+    EXPECT_EQ(ReadFile(path), "hit 1\nnone\nhit 2\nHIT 3\nhit 4\nHIT 5\n");
+    EXPECT_EQ(ReadFile(path + ".tmp"), "the user's own\n");
     EXPECT_EQ(Names(files_), (Texts { "a.txt", "a.txt.tmp" }));
     ASSERT_EQ(Copies(), Texts { "a.txt" });
-    EXPECT_EQ(Read(set_->Folder().Str() + "/a.txt"), original);
+    EXPECT_EQ(ReadFile(set_->Folder().Str() + "/a.txt"), original);
     for (int i : { 0, 1, 3 })
         EXPECT_EQ(Block(i).Flags() & (kApl | kChk), i == 3 ? 0 : kChk) << i;
     for (int i : { 2, 4 })
@@ -216,7 +160,7 @@ TEST_F(JobApplyTest, KeepsEveryLineEndWithoutABackupFolder)
     JobBackupList off;
     ASSERT_TRUE(Apply(kSearchLimit, &off));
     for (size_t i = 0; i < std::size(cases); ++i)
-        EXPECT_EQ(Read(files_ + "/" + std::to_string(i)), cases[i].second) << i;
+        EXPECT_EQ(ReadFile(files_ + "/" + std::to_string(i)), cases[i].second) << i;
     EXPECT_FALSE(set_->IsEnabled());
     EXPECT_FALSE(fs::exists(root_ + "/backup"));
     ASSERT_EQ(set_->Items().Count(), std::ssize(cases));
@@ -232,7 +176,7 @@ TEST_P(JobApplyCorpusTest, ChangesNoOtherByte)
 {
     const auto& [file, word, replacement, encoding] = GetParam();
     std::string name = fs::path(file).filename().string();
-    std::string original = Read(std::string(QUELVANE_CORPUS_DIR) + "/" + file);
+    std::string original = ReadFile(std::string(QUELVANE_CORPUS_DIR) + "/" + file);
     std::string path = Write(name, original);
     Search(path, word, replacement);
     ASSERT_GT(results_.blocks.Count(), 0);
@@ -244,8 +188,8 @@ TEST_P(JobApplyCorpusTest, ChangesNoOtherByte)
     std::string expected = original;
     for (size_t at = expected.find(from); at != std::string::npos; at = expected.find(from, at + to.size()))
         expected.replace(at, from.size(), to);
-    EXPECT_TRUE(Read(path) == expected);
-    EXPECT_TRUE(Read(set_->Folder().Str() + "/" + name) == original);
+    EXPECT_TRUE(ReadFile(path) == expected);
+    EXPECT_TRUE(ReadFile(set_->Folder().Str() + "/" + name) == original);
 }
 
 INSTANTIATE_TEST_SUITE_P(Corpus, JobApplyCorpusTest,
@@ -274,7 +218,7 @@ TEST_F(JobApplyTest, KeepsPermissionBitsAndLeavesReadOnlyFilesAlone)
     for (mode_t mode : modes) {
         std::string path = files_ + "/m" + std::to_string(mode);
         EXPECT_EQ(fs::status(path).permissions(), fs::perms(mode)) << mode;
-        EXPECT_EQ(Read(path), mode == 0444 ? "a hit\n" : "a HIT\n") << mode;
+        EXPECT_EQ(ReadFile(path), mode == 0444 ? "a hit\n" : "a HIT\n") << mode;
     }
     ASSERT_EQ(Errors().size(), 1u);
     EXPECT_EQ(Errors()[0].display.Str(), "Open error for write (" + files_ + "/m292: read-only file)");
@@ -291,9 +235,9 @@ TEST_F(JobApplyTest, WritesThroughASymbolicLink)
     ASSERT_TRUE(Apply());
     ASSERT_TRUE(fs::is_symlink(link));
     EXPECT_EQ(fs::read_symlink(link), "../real/target.txt");
-    EXPECT_EQ(Read(root_ + "/real/target.txt"), "a HIT\n");
+    EXPECT_EQ(ReadFile(root_ + "/real/target.txt"), "a HIT\n");
     EXPECT_EQ(Names(root_ + "/real"), Texts { "target.txt" });
-    EXPECT_EQ(Read(set_->Folder().Str() + "/link.txt"), "a hit\n");
+    EXPECT_EQ(ReadFile(set_->Folder().Str() + "/link.txt"), "a hit\n");
 }
 
 // A link and its target in one tree are one file: it is rewritten once, with one copy, and the
@@ -304,7 +248,7 @@ TEST_F(JobApplyTest, ALinkAndItsTargetAreRewrittenOnce)
     ASSERT_EQ(symlink("target.txt", (files_ + "/link.txt").c_str()), 0);
     Search(files_, "hit", "HIT");
     ASSERT_TRUE(Apply());
-    EXPECT_EQ(Read(target), "a HIT\n");
+    EXPECT_EQ(ReadFile(target), "a HIT\n");
     EXPECT_TRUE(Errors().empty());
     EXPECT_EQ(Copies().size(), 1u);
     std::vector<JobStatusUnit> entries = centre_.Entries();
@@ -321,8 +265,8 @@ TEST_F(JobApplyTest, AppliesFilesWithTheLongestNames)
     std::string b = Write(std::string(255, 'b'), "b hit\n");
     Search(files_, "hit", "HIT");
     ASSERT_TRUE(Apply());
-    EXPECT_EQ(Read(a), "a HIT\n");
-    EXPECT_EQ(Read(b), "b HIT\n");
+    EXPECT_EQ(ReadFile(a), "a HIT\n");
+    EXPECT_EQ(ReadFile(b), "b HIT\n");
     EXPECT_EQ(Names(files_).size(), 2u);
 }
 
@@ -360,7 +304,7 @@ TEST_P(JobApplyChangeTest, NeverTouchesAFileChangedAfterTheSearch)
     std::string expected = message;
     ExpectFailed(expected.replace(expected.find('%'), 1, path));
     if (fs::is_regular_file(path)) {
-        EXPECT_TRUE(Read(path) == content);
+        EXPECT_TRUE(ReadFile(path) == content);
     }
     EXPECT_EQ(Copies().size(), backed_up ? 1u : 0u);
     EXPECT_EQ(Names(files_), change == Change::Removed ? Texts {} : Texts { "a.txt" });
@@ -385,11 +329,11 @@ TEST_F(JobApplyTest, AFailedFileLeavesTheOthersReplaced)
     std::string a = Write("a.txt", "a hit\n"), b = Write("b.txt", "b hit\n");
     std::string c = Write("c.txt", "c hit\n");
     ASSERT_EQ(chmod(b.c_str(), 0444), 0);
-    params_.targets.Add(U8(a));
-    params_.targets.Add(U8(b));
+    params_.targets.Add(Utf8(a));
+    params_.targets.Add(Utf8(b));
     Search(c, "hit", "HIT");
     EXPECT_FALSE(Apply());
-    EXPECT_EQ(Read(a) + Read(b) + Read(c), "a HIT\nb hit\nc HIT\n");
+    EXPECT_EQ(ReadFile(a) + ReadFile(b) + ReadFile(c), "a HIT\nb hit\nc HIT\n");
     EXPECT_EQ(Names(files_).size(), 3u);
     EXPECT_EQ(codes_.back(), kApplyFinished);
     EXPECT_EQ(std::ranges::count(codes_, kApplyStarted), 1);
@@ -435,13 +379,13 @@ TEST_P(JobApplyEncodeTest, FailsAFileThatCannotHoldTheReplacement)
         Block(0).file_encoding = encoding;
     EXPECT_FALSE(Apply());
     ExpectFailed("Code conversion error [line=" + std::to_string(line) + "] (" + path + ")");
-    EXPECT_TRUE(Read(path) == content);
+    EXPECT_TRUE(ReadFile(path) == content);
     EXPECT_EQ(Names(files_), Texts { "a.txt" });
 }
 
 INSTANTIATE_TEST_SUITE_P(Encodings, JobApplyEncodeTest,
     testing::Values(
-        EncodeCase { Read(std::string(QUELVANE_CORPUS_DIR) + "/redsalamander/cp932-shift-jis.txt"),
+        EncodeCase { ReadFile(std::string(QUELVANE_CORPUS_DIR) + "/redsalamander/cp932-shift-jis.txt"),
             "File:", "\xF0\x9F\x98\x80", RawEncoding::NoSet, 2 },
         EncodeCase { "plain\nascii hit\n", "hit", "\xE6\xBC\xA2\xE5\xAD\x97", RawEncoding::Mac, 2 },
         // 0xEE 0xF9 reads as U+FFE2, which code page 932 writes as 0x81 0xCA.
@@ -454,7 +398,7 @@ TEST_F(JobApplyTest, FailsAFileWhoseBackupCannotBeMade)
     std::ofstream(root_ + "/backup") << "a file where the store's folder should be";
     EXPECT_FALSE(Apply());
     ExpectFailed("Backup folder error (" + root_ + "/backup: not a folder)");
-    EXPECT_EQ(Read(path), "a hit\n");
+    EXPECT_EQ(ReadFile(path), "a hit\n");
     EXPECT_EQ(Names(files_), Texts { "a.txt" });
 }
 
@@ -489,7 +433,7 @@ TEST_F(JobApplyTest, AFullDiskFailsTheFileWithTheSystemsReason)
         int status = 0;
         ASSERT_EQ(waitpid(child, &status, 0), child);
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-        EXPECT_TRUE(Read(path) == content);
+        EXPECT_TRUE(ReadFile(path) == content);
         EXPECT_EQ(Names(files_), Texts { "big.txt" });
         EXPECT_EQ(Names(root_ + "/backup"), Texts { JobBackupLock::kFileName });
     }
@@ -505,8 +449,8 @@ TEST_F(JobApplyTest, ANameThatWouldBreakTheRecordIsRefusedBeforeItsCopy)
     std::string cr = Write("c\rr.txt", "a hit\n");
     Search(files_, "hit", "HIT");
     EXPECT_FALSE(Apply());
-    EXPECT_EQ(Read(good), "a HIT\n");
-    EXPECT_EQ(Read(lf) + Read(cr), "a hit\na hit\n");
+    EXPECT_EQ(ReadFile(good), "a HIT\n");
+    EXPECT_EQ(ReadFile(lf) + ReadFile(cr), "a hit\na hit\n");
     EXPECT_EQ(Copies(), Texts { "good.txt" });
     Texts errors;
     for (const JobStatusUnit& entry : Errors())
@@ -559,7 +503,7 @@ TEST_P(JobApplyStaleTest, RemovesOnlyStaleTemporaryFilesOfThisProgram)
     Search(files_, "hit", "HIT");
     JobBackupList no_backups;
     ASSERT_TRUE(Apply(kSearchLimit, c.extra == StaleCase::NoLock ? &no_backups : nullptr)) << LastEntry();
-    EXPECT_EQ(Read(path), "a HIT\n");
+    EXPECT_EQ(ReadFile(path), "a HIT\n");
     EXPECT_EQ(fs::exists(fs::symlink_status(temp)), !c.removed);
     std::vector<JobStatusUnit> entries = centre_.Entries();
     EXPECT_EQ(std::ranges::count_if(entries,

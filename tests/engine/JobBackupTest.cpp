@@ -56,11 +56,7 @@ protected:
         const timespec times[2] = { { mtime, 0 }, { mtime, 0 } };
         ASSERT_TRUE(mtime == 0 || utimensat(AT_FDCWD, Path(name).c_str(), times, 0) == 0);
     }
-    std::string Read(const std::string& name) const
-    {
-        std::ifstream in(Path(name), std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
+    std::string Read(const std::string& name) const { return QuelvaneTest::ReadFile(Path(name)); }
     struct stat Stat(const std::string& name) const
     {
         struct stat info { };
@@ -92,12 +88,15 @@ protected:
         Write("store/" + name + "/Backup.ini",
             "[Comment]\r\nTime=t\r\n[Action_0]\r\nSource=/d/a\r\nDestin=x\r\n");
     }
-    // Starts the loader on "store" as on 2024-03-31 at noon.
-    void Start(JobBackupList& store, int32_t days)
+    // Starts the loader on "store" as on 2024-03-31 at noon, and by default waits until the sets
+    // are listed.
+    void Start(JobBackupList& store, int32_t days, bool wait = true)
     {
         std::tm now = LocalTime(2024, 3, 31, 12);
         store.Loader().SetNow(std::mktime(&now));
         ASSERT_TRUE(store.StartLoader(Utf8(Path("store")), days));
+        if (wait)
+            store.WaitReady();
     }
     Strings Listed(JobBackupList& store)
     {
@@ -375,7 +374,6 @@ TEST_F(JobBackupTest, PlantedRecordsRestoreNothing)
         }
         JobBackupList store;
         Start(store, 30);
-        store.WaitReady();
         for (JobBackupUnit* listed : store.Sets())
             (void)listed->Restore();
         EXPECT_EQ(Read("victim.txt"), plant == Plant::Own ? "planted" : "the user's file");
@@ -405,7 +403,6 @@ TEST_F(JobBackupTest, ExpiresSetsByDateAndLeavesOtherEntriesAlone)
 
     JobBackupList store;
     Start(store, 30);
-    store.WaitReady();
     store.Loader().Wait();
     EXPECT_EQ(Listed(store), (Strings { "20240302_000001", "20240302_000001_2" }));
     EXPECT_EQ(store.Sets().front()->Origin(), JobBackupUnit::kOriginDisk);
@@ -425,7 +422,7 @@ TEST_F(JobBackupTest, NoDaysExpiresTodayButNeitherTomorrowNorThisRun)
     MakeSet("20240331_235959");
     MakeSet("20240401_000000");
     JobBackupList store;
-    Start(store, 0);
+    Start(store, 0, false);
     // A run made while the loader reads is listed once and never taken for an expired set.
     JobBackupUnit& run = store.CreateSet({}, LocalTime(2024, 3, 31, 11));
     store.WaitReady();
@@ -451,7 +448,6 @@ TEST_F(JobBackupTest, RecordsThatAreNotPlainFilesAreRefusedWithoutWaiting)
     fs::resize_file(Path("store/20240330_000003/Backup.ini"), (64u << 20) + 1);
     JobBackupList store;
     Start(store, 30);
-    store.WaitReady();
     ASSERT_TRUE(store.IsLoaded());
     int32_t items = 0;
     for (JobBackupUnit* set : store.Sets())
@@ -474,7 +470,6 @@ TEST_F(JobBackupTest, AStoreOthersMayWriteIsNotTrusted)
     {
         JobBackupList store;
         Start(store, 30);
-        store.WaitReady();
         EXPECT_EQ(Listed(store), Strings { "20240330_000000" });
         ASSERT_EQ(store.Problems().size(), 1u);
         EXPECT_EQ(store.Problems()[0].rfind("Backup set error (", 0), 0u);
@@ -482,7 +477,6 @@ TEST_F(JobBackupTest, AStoreOthersMayWriteIsNotTrusted)
     fs::permissions(Path("store"), fs::perms::group_write, fs::perm_options::add);
     JobBackupList store;
     Start(store, 30);
-    store.WaitReady();
     EXPECT_TRUE(Listed(store).empty());
     ASSERT_EQ(store.Problems().size(), 1u);
     EXPECT_EQ(store.Problems()[0].rfind("Backup folder error (", 0), 0u);

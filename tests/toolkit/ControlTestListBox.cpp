@@ -81,13 +81,6 @@ protected:
         Host::DrainMessages();
         dialog.reports.clear();
     }
-    std::vector<uint32_t> Codes() const
-    {
-        std::vector<uint32_t> codes;
-        for (const RecordingDialog::Report& report : dialog.reports)
-            codes.push_back(report.code);
-        return codes;
-    }
     int32_t ClientHeight() const { return Host::ClientRect(list.Window()).Height(); }
     void ExpectSelected(std::vector<int32_t> expected) const
     {
@@ -124,7 +117,7 @@ TEST_F(ListBoxTest, SetCursorOnRowsAndOutsideThem)
     dialog.reports.clear();
     list.SetCursor(50);
     Host::DrainMessages();
-    EXPECT_EQ(Codes(), std::vector<uint32_t> { kChanged }) << "beyond the end: announced only";
+    EXPECT_EQ(dialog.Codes(), std::vector<uint32_t> { kChanged }) << "beyond the end: announced only";
     EXPECT_EQ(list.Cursor(), 30);
     ExpectSelected({ 30 });
 
@@ -160,10 +153,10 @@ TEST_F(ListBoxTest, CursorKeys)
     dialog.reports.clear();
     Key('A', HostMod::kControl);
     Key(HostKey::kSpace);
-    EXPECT_TRUE(Codes().empty()) << "Ctrl+A and Space do nothing in a single-selection list";
+    EXPECT_TRUE(dialog.Codes().empty()) << "Ctrl+A and Space do nothing in a single-selection list";
     ExpectSelected({ 0 });
     Key(HostKey::kReturn);
-    EXPECT_EQ(Codes(), std::vector<uint32_t> { kAccept });
+    EXPECT_EQ(dialog.Codes(), std::vector<uint32_t> { kAccept });
 }
 
 TEST_F(ListBoxTest, EndPastATallLastRowAndUpFromThere)
@@ -203,7 +196,7 @@ TEST_F(ListBoxTest, MultipleSelectionByKeysAndClicks)
     dialog.reports.clear();
     Key('A', HostMod::kControl);
     EXPECT_EQ(list.SelectedCount(), 20);
-    EXPECT_EQ(Codes(), std::vector<uint32_t> { kChanged });
+    EXPECT_EQ(dialog.Codes(), std::vector<uint32_t> { kChanged });
     Click(list, { 5, 5 });
     // A plain click selects its row alone.
     ExpectSelected({ 0 });
@@ -221,11 +214,11 @@ TEST_F(ListBoxTest, ClicksDoubleClicksAndMenuFollowTheHooks)
     dialog.reports.clear();
     Click(list, { 5, 150 });
     Click(list, { 5, 150 }, 2);
-    EXPECT_TRUE(Codes().empty()) << "double click below the last row";
+    EXPECT_TRUE(dialog.Codes().empty()) << "double click below the last row";
     EXPECT_EQ(list.Cursor(), 1);
     Click(list, { 5, 45 });
     Click(list, { 5, 45 }, 2);
-    EXPECT_EQ(Codes(), (std::vector<uint32_t> { kChanged, kAccept }));
+    EXPECT_EQ(dialog.Codes(), (std::vector<uint32_t> { kChanged, kAccept }));
 
     Host::InjectClick(list.Window(), { 5, 85 }, 3);
     Host::InjectClick(list.Window(), { 5, 65 }, 3);
@@ -269,7 +262,7 @@ TEST_F(ListBoxTest, WheelStepRepaintsOnlyTheUncoveredStrip)
     EXPECT_LE(list.painted, 4) << "the three uncovered rows (one may be cut)";
     for (int32_t y = 5; y < ClientHeight(); y += 20)
         ASSERT_EQ(Host::PixelAt(list.Window(), { 50, y }), TestList::RowColour(3 + y / 20)) << y;
-    EXPECT_EQ(Codes(), std::vector<uint32_t> { kScrolled });
+    EXPECT_EQ(dialog.Codes(), std::vector<uint32_t> { kScrolled });
     EXPECT_EQ(Host::ScrollInfo(list.Window(), kSbVert).pos, 60);
 }
 

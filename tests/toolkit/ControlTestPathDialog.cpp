@@ -162,27 +162,23 @@ TEST_F(PathDialogTest, ACancelAfterTheFinishIsIgnored)
 
 TEST_F(PathDialogTest, TheLastNormalRectangleOpensTheNextDialog)
 {
-    Dialog::LastNormalRect() = {};
-    HostRect first {};
-    {
+    // Where a dialog opens, cancelled as soon as it runs.
+    const auto opened_at = [this] {
+        HostRect rect {};
         TestPathDialog dialog(Dialog::kModeFile, root);
-        dialog.drive = [&first](TestPathDialog& self) {
-            first = Host::WindowRect(self.Window());
+        dialog.drive = [&rect](TestPathDialog& self) {
+            rect = Host::WindowRect(self.Window());
             self.Cancel();
         };
         dialog.Run(nullptr);
-    }
+        return rect;
+    };
+    Dialog::LastNormalRect() = {};
+    const HostRect first = opened_at();
     EXPECT_EQ(Dialog::LastNormalRect(), first);
     const HostRect moved { first.left + 30, first.top + 20, first.right + 90, first.bottom + 60 };
     Dialog::LastNormalRect() = moved;
-    HostRect second {};
-    TestPathDialog dialog(Dialog::kModeFile, root);
-    dialog.drive = [&second](TestPathDialog& self) {
-        second = Host::WindowRect(self.Window());
-        self.Cancel();
-    };
-    dialog.Run(nullptr);
-    EXPECT_EQ(second, moved);
+    EXPECT_EQ(opened_at(), moved);
 }
 
 } // namespace

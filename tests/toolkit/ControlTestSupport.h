@@ -54,6 +54,14 @@ public:
         // Cancel is recorded only: the tests decide when the dialog goes.
         return 0;
     }
+    // The codes of the reports, in order.
+    std::vector<uint32_t> Codes() const
+    {
+        std::vector<uint32_t> codes;
+        for (const Report& report : reports)
+            codes.push_back(report.code);
+        return codes;
+    }
 
     std::vector<Report> reports;
 

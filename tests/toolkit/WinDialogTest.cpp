@@ -242,28 +242,20 @@ TEST_F(WinDialogWindows, FocusOrderSkipsDisabledAndFlaggedViewsAndWraps)
 
 TEST_F(WinDialogWindows, EscapeCancelsUnlessTheDialogIgnoresIt)
 {
-    {
+    for (bool ignore : { false, true }) {
+        SCOPED_TRACE(ignore ? "OnNotify ignores the cancel" : "closed as a cancel");
         TestDialog dialog(2);
+        dialog.ignore_cancel = ignore;
         Open(dialog);
-        dialog.boxes[1]->Focus();
+        Box* focused = dialog.boxes[ignore ? 0 : 1].get();
+        focused->Focus();
         Host::InjectKey(HostKey::kEscape);
         Drain();
-        EXPECT_EQ(
-            dialog.notices, (std::vector<Notice> { { dialog.boxes[1].get(), WinDialog::kNotifyCancel } }));
-        EXPECT_FALSE(dialog.IsOpen()) << "closed as a cancel";
-        EXPECT_EQ(dialog.close_asks, 1);
-    }
-    {
-        TestDialog dialog(2);
-        dialog.ignore_cancel = true;
-        Open(dialog);
-        dialog.boxes[0]->Focus();
-        Host::InjectKey(HostKey::kEscape);
-        Drain();
-        EXPECT_EQ(dialog.notices.size(), 1u);
-        EXPECT_TRUE(dialog.IsOpen()) << "OnNotify ignored the cancel";
-        EXPECT_EQ(dialog.close_asks, 0);
-        Shut(dialog);
+        EXPECT_EQ(dialog.notices, (std::vector<Notice> { { focused, WinDialog::kNotifyCancel } }));
+        EXPECT_EQ(dialog.IsOpen(), ignore);
+        EXPECT_EQ(dialog.close_asks, ignore ? 0 : 1);
+        if (ignore)
+            Shut(dialog);
     }
 }
 
