@@ -1,0 +1,199 @@
+#include <core/RawEncoding.h>
+#include <engine/JobPrefilter.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace JobLayer {
+
+namespace {
+
+using Form = JobPieceEncoder::Form;
+using Origin = RawLayer::RawLineFileInfo::Origin;
+
+// Half the budget is all a block may need by the bound: the matcher counts its steps in chunks.
+constexpr double kBudgetShare = 0.5;
+constexpr int64_t kLongestBlockTried = int64_t { 1 } << 40;
+
+bool IsAsciiCompatible(RawEncoding encoding)
+{
+    return encoding == RawEncoding::NoSet || encoding == RawEncoding::Sjis || encoding == RawEncoding::Utf8
+        || encoding == RawEncoding::Mac;
+}
+
+void FoldInto(std::string_view text, std::string& folded)
+{
+    folded.resize(text.size());
+    for (size_t k = 0; k < text.size(); ++k)
+        folded[k] = static_cast<char>(JobMatcherItem::Fold(static_cast<uint8_t>(text[k])));
+}
+
+// UTF-8 units a file unit can become: a byte of code page 932 or a 16-bit unit up to three.
+int64_t GrowthOf(Form form)
+{
+    return form == Form::Same ? 1 : 3;
+}
+
+} // namespace
+
+JobPrefilter::JobPrefilter(const RawStringList& expressions, bool ignore_case, int64_t step_budget)
+{
+    bool any_negated = false;
+    bool any_required = false;
+    for (const RawString& expression : expressions) {
+        required_.emplace_back(expression, ignore_case);
+        any_negated = any_negated || required_.back().IsNegated();
+        any_required = any_required || !required_.back().Pieces().empty();
+    }
+    useful_ = any_required && !any_negated;
+    if (!useful_)
+        return;
+    double budget = static_cast<double>(step_budget) * kBudgetShare;
+    std::vector<JobRequiredText> before;
+    for (const JobRequiredText& required : required_) {
+        allowances_.push_back(
+            { LongestBlock(before, required, true, budget), LongestBlock(before, required, false, budget) });
+        before.push_back(required);
+    }
+}
+
+// The longest block for which the bounds stay within the budget, found by halving.
+int64_t JobPrefilter::LongestBlock(const std::vector<JobRequiredText>& before, const JobRequiredText& missing,
+    bool lead_missing, double budget)
+{
+    auto fits = [&](int64_t length) {
+        double steps = missing.StepBound(length, lead_missing);
+        for (const JobRequiredText& required : before)
+            steps += required.StepBound(length, false);
+        return steps <= budget;
+    };
+    if (!fits(0))
+        return -1;
+    int64_t low = 0;
+    int64_t high = kLongestBlockTried;
+    while (low < high) {
+        int64_t middle = low + (high - low + 1) / 2;
+        if (fits(middle))
+            low = middle;
+        else
+            high = middle - 1;
+    }
+    return low;
+}
+
+// The text is the file's bytes for UTF-8 and for plain ASCII read in any encoding that keeps
+// ASCII as it is; the other detected encodings are converted as a whole by their rules.
+std::optional<Form> JobPrefilter::FormOf(FileKind kind)
+{
+    if (kind.origin == Origin::Undecided)
+        return IsAsciiCompatible(kind.encoding) ? std::optional(Form::Same) : std::nullopt;
+    switch (kind.encoding) {
+    case RawEncoding::Utf8:
+        return Form::Same;
+    case RawEncoding::Sjis:
+        return Form::Sjis;
+    case RawEncoding::Utf16Le:
+        return Form::Utf16Le;
+    case RawEncoding::Utf16Be:
+        return Form::Utf16Be;
+    default:
+        return std::nullopt;
+    }
+}
+
+JobLineScan::Unit JobPrefilter::UnitOf(Form form)
+{
+    if (form == Form::Utf16Le)
+        return JobLineScan::Unit::Utf16Le;
+    if (form == Form::Utf16Be)
+        return JobLineScan::Unit::Utf16Be;
+    return JobLineScan::Unit::Byte;
+}
+
+std::optional<int64_t> JobPrefilter::PassOver(
+    std::string_view content, FileKind kind, int32_t line_limit, int32_t line_count)
+{
+    std::optional<Form> form = useful_ ? FormOf(kind) : std::nullopt;
+    if (!form)
+        return std::nullopt;
+    content_folded_ = false;
+    int64_t allowed = MissingAllowance(content, EncodedFor(*form));
+    int64_t lines_per_block = std::max<int32_t>(line_count, 1);
+    int64_t longest_line = std::min<int64_t>(line_limit, (allowed / lines_per_block - 2) / GrowthOf(*form));
+    JobLineScan::Unit unit = UnitOf(*form);
+    if (allowed < 0 || longest_line < 0 || !JobLineScan::LinesWithin(content, unit, longest_line)
+        || !Converts(content, kind.encoding, *form))
+        return std::nullopt;
+    return JobLineScan::CountLines(content, unit);
+}
+
+const JobPrefilter::Encoded& JobPrefilter::EncodedFor(Form form)
+{
+    Encoded& encoded = encoded_[static_cast<size_t>(form)];
+    if (encoded.made)
+        return encoded;
+    encoded.made = true;
+    for (const JobRequiredText& required : required_) {
+        Runs runs;
+        if (!required.Lead().empty())
+            runs.lead = JobPieceEncoder::Encode(required.Lead(), form);
+        for (const JobRequiredText::Piece& piece : required.Pieces()) {
+            for (std::string& run : JobPieceEncoder::Encode(piece.units, form)) {
+                if (!piece.folded) {
+                    runs.exact.push_back(std::move(run));
+                    continue;
+                }
+                std::string folded;
+                FoldInto(run, folded);
+                runs.folded.push_back(std::move(folded));
+            }
+        }
+        encoded.runs.push_back(std::move(runs));
+    }
+    return encoded;
+}
+
+// The allowance of the first expression, in list order, that misses a run: the collector
+// matches the expressions in that order and stops at the first without a hit.
+int64_t JobPrefilter::MissingAllowance(std::string_view content, const Encoded& encoded)
+{
+    for (size_t index = 0; index < encoded.runs.size(); ++index) {
+        const Runs& runs = encoded.runs[index];
+        auto missing = [&](const std::string& run) { return !Holds(content, run); };
+        auto missing_folded = [&](const std::string& run) { return !HoldsFolded(content, run); };
+        if (std::any_of(runs.lead.begin(), runs.lead.end(), missing))
+            return allowances_[index].lead_missing;
+        if (std::any_of(runs.exact.begin(), runs.exact.end(), missing)
+            || std::any_of(runs.folded.begin(), runs.folded.end(), missing_folded))
+            return allowances_[index].other_missing;
+    }
+    return -1;
+}
+
+bool JobPrefilter::Holds(std::string_view content, const std::string& run)
+{
+    return memmem(content.data(), content.size(), run.data(), run.size()) != nullptr;
+}
+
+// The letters of the file are folded once per file, when the first folded run is looked for.
+bool JobPrefilter::HoldsFolded(std::string_view content, const std::string& run)
+{
+    if (!content_folded_) {
+        FoldInto(content, folded_content_);
+        content_folded_ = true;
+    }
+    return Holds(folded_content_, run);
+}
+
+// Every line converts when the whole content does: lines end at ASCII units, which no
+// character of these encodings contains.
+bool JobPrefilter::Converts(std::string_view content, RawEncoding encoding, Form form)
+{
+    if (form == Form::Same)
+        return encoding != RawEncoding::Utf8 || RawLayer::RawIsValidUtf8(content);
+    if (form == Form::Sjis && RawLayer::RawIsPlainAscii(content))
+        return true;
+    return RawLayer::RawConvertBytes(content, encoding, RawEncoding::Utf8).has_value();
+}
+
+} // namespace JobLayer
