@@ -218,6 +218,7 @@ bool JobFinder::PassedOver()
         { lines_.FileEncoding(), lines_.EncodingOrigin() }, std::max(line_limit_, 0), lines_.LineCount());
     if (!lines)
         return false;
+    ++passed_over_files_;
     // Stop is polled before each block, as when the blocks are read.
     int64_t blocks = *lines - lines_.LineCount() + 1;
     for (int64_t index = 0; index < blocks && !handler_.IsStopRequested(); ++index)

@@ -104,6 +104,8 @@ public:
 
     // The files of the searches so far that were detected as binary and not read.
     int64_t BinaryFilesSkipped() const { return binary_files_; }
+    // The files of the searches so far that were passed over without being read block by block.
+    int64_t FilesPassedOver() const { return passed_over_files_; }
 
 private:
     // One file filter, read into matchers once. A name filter has one matcher for the whole
@@ -144,6 +146,7 @@ private:
     RawString entry_name_;
     RawString entry_path_;
     int64_t binary_files_ = 0;
+    int64_t passed_over_files_ = 0;
 };
 
 } // namespace JobLayer

@@ -11,7 +11,8 @@ using RawLayer::RawEncoding;
 namespace {
 
 // For every UTF-16 unit, how many byte sequences of code page 932 convert to it alone, and the
-// last one seen. Built once, by converting every one- and two-byte sequence.
+// last one seen. Built once, by converting every one- and two-byte sequence; a sequence that
+// converts to several units makes each of them count as having several forms.
 struct SjisTable {
     std::array<uint8_t, 65536> count {};
     std::array<uint16_t, 65536> form {};
@@ -33,13 +34,16 @@ struct SjisTable {
         }
     }
 
+    // A first byte that is a character of its own starts no two-byte sequence: its pairs are
+    // two characters.
     SjisTable()
     {
         for (int first = 1; first < 256; ++first) {
             char one = static_cast<char>(first);
-            Add(std::string_view(&one, 1));
-            if (first < 0x80)
+            if (RawLayer::RawToUtf16(std::string_view(&one, 1), RawEncoding::Sjis)) {
+                Add(std::string_view(&one, 1));
                 continue;
+            }
             for (int second = 0x40; second < 256; ++second) {
                 char two[2] = { one, static_cast<char>(second) };
                 Add(std::string_view(two, 2));
