@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
 namespace JobLayer {
 
 namespace {
@@ -40,6 +44,24 @@ uint64_t SumBytes(uint64_t counts)
     uint64_t pairs = (counts & kEvenBytes) + ((counts >> 8) & kEvenBytes);
     return (pairs * kPairOnes) >> 48;
 }
+
+#if defined(__x86_64__)
+const bool kHasAvx2
+    = (__builtin_cpu_init(), __builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt"));
+
+// The bytes equal to `byte` in the whole 32-byte blocks at the start of [data, data + size).
+[[gnu::target("avx2,popcnt")]] int64_t CountBlocksAvx2(const char* data, size_t size, char byte)
+{
+    const __m256i pattern = _mm256_set1_epi8(byte);
+    int64_t count = 0;
+    for (size_t at = 0; at + 32 <= size; at += 32) {
+        __m256i block = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(data + at));
+        auto equal = static_cast<unsigned>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(block, pattern)));
+        count += __builtin_popcount(equal);
+    }
+    return count;
+}
+#endif
 
 } // namespace
 
@@ -87,7 +109,8 @@ int64_t JobLineScan::CountBytes(std::string_view content)
     return ends + (last == '\n' || last == '\r' ? 0 : 1);
 }
 
-// Eight bytes at a time; the byte counters of a word are summed before any can pass 255.
+// Thirty-two bytes at a time where the processor can, else eight; the byte counters of a word
+// are summed before any can pass 255.
 int64_t JobLineScan::CountByte(std::string_view content, char byte)
 {
     const uint64_t pattern = kOnes * static_cast<uint8_t>(byte);
@@ -95,6 +118,12 @@ int64_t JobLineScan::CountByte(std::string_view content, char byte)
     size_t size = content.size();
     size_t at = 0;
     int64_t count = 0;
+#if defined(__x86_64__)
+    if (kHasAvx2) {
+        at = size - size % 32;
+        count = CountBlocksAvx2(data, at, byte);
+    }
+#endif
     while (size - at >= 8) {
         uint64_t counts = 0;
         size_t stop = std::min(size - (size - at) % 8, at + 8 * 255);

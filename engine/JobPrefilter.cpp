@@ -34,6 +34,58 @@ int64_t GrowthOf(Form form)
     return form == Form::Same ? 1 : 3;
 }
 
+// How common a byte is in text, roughly: spaces and lower-case letters most, then line ends and
+// upper-case letters, digits and signs; bytes above 7F, which UTF-8 spreads over many
+// characters, least.
+int ByteRank(uint8_t unit)
+{
+    if (unit == ' ' || (unit >= 'a' && unit <= 'z'))
+        return 4;
+    if (unit == '\n' || unit == '\r' || unit == '\t' || (unit >= 'A' && unit <= 'Z'))
+        return 3;
+    if (unit < 0x80)
+        return 2;
+    return 1;
+}
+
+// The place in `run` of its least common byte (the last of equals: text varies more at ends).
+size_t RarestByte(std::string_view run)
+{
+    size_t rarest = 0;
+    for (size_t k = 1; k < run.size(); ++k)
+        if (ByteRank(static_cast<uint8_t>(run[k])) <= ByteRank(static_cast<uint8_t>(run[rarest])))
+            rarest = k;
+    return rarest;
+}
+
+// Whether `content` holds `run`: the vector search for its least common byte, each find checked
+// whole. When that byte turns out common in this text, the rest is left to memmem.
+bool HoldsRun(std::string_view content, std::string_view run)
+{
+    if (run.empty())
+        return true;
+    if (run.size() > content.size())
+        return false;
+    size_t anchor = RarestByte(run);
+    const char* data = content.data();
+    const char* first = data + anchor;                                // the first place it can stand
+    const char* last = data + (content.size() - run.size()) + anchor; // and the last
+    size_t checks_left = 64 + content.size() / 512;
+    for (const char* at = first; at <= last; ++at) {
+        at = static_cast<const char*>(std::memchr(at, run[anchor], static_cast<size_t>(last - at) + 1));
+        if (at == nullptr)
+            return false;
+        if (std::memcmp(at - anchor, run.data(), run.size()) == 0)
+            return true;
+        if (--checks_left == 0) {
+            const char* from = at - anchor + 1;
+            size_t left = static_cast<size_t>(data + content.size() - from);
+            return memmem(from, left, run.data(), run.size()) != nullptr;
+        }
+    }
+    return false;
+}
+
 } // namespace
 
 JobPrefilter::JobPrefilter(const RawStringList& expressions, bool ignore_case, int64_t step_budget)
@@ -172,7 +224,7 @@ int64_t JobPrefilter::MissingAllowance(std::string_view content, const Encoded& 
 
 bool JobPrefilter::Holds(std::string_view content, const std::string& run)
 {
-    return memmem(content.data(), content.size(), run.data(), run.size()) != nullptr;
+    return HoldsRun(content, run);
 }
 
 // The letters of the file are folded once per file, when the first folded run is looked for.

@@ -78,7 +78,7 @@ private:
         bool lead_missing, double budget);
     const Encoded& EncodedFor(JobPieceEncoder::Form form);
     int64_t MissingAllowance(std::string_view content, const Encoded& encoded);
-    bool Holds(std::string_view content, const std::string& run);
+    static bool Holds(std::string_view content, const std::string& run);
     bool HoldsFolded(std::string_view content, const std::string& run);
     static bool Converts(std::string_view content, RawEncoding encoding, JobPieceEncoder::Form form);
 

@@ -8,11 +8,13 @@
 #include <engine/JobFinder.h>
 #include <engine/JobLineScan.h>
 #include <engine/JobPieceEncoder.h>
+#include <engine/JobPrefilter.h>
 #include <engine/JobRequiredText.h>
 #include <engine/JobStatusCentre.h>
 
 #include <fstream>
 #include <map>
+#include <optional>
 #include <random>
 #include <string>
 #include <tuple>
@@ -104,7 +106,7 @@ TEST(LineScanTest, AgreesWithTheReader)
     const std::vector<std::string> parts = { "a", "bc", "\n", "\r", "\r\n", "defgh", "\n\n", "\r\r" };
     for (int round = 0; round < 300; ++round) {
         std::string text;
-        for (int k = std::uniform_int_distribution(0, 12)(random); k > 0; --k)
+        for (int k = std::uniform_int_distribution(0, 40)(random); k > 0; --k)
             text += parts[random() % parts.size()];
         bool wide = round % 2 == 1;
         std::string bytes = text;
@@ -125,6 +127,29 @@ TEST(LineScanTest, AgreesWithTheReader)
         if (!overflow) {
             EXPECT_EQ(JobLineScan::CountLines(content, unit), lines) << round << " " << text;
         }
+    }
+}
+
+// A file is passed over exactly when it misses a run, wherever the run stands and however often
+// its bytes stand in the file without it (the search then gives up its anchor byte).
+TEST(PrefilterTest, PassesOverExactlyTheFilesThatMissARun)
+{
+    using Case = std::tuple<std::string, std::string, bool>;
+    std::string many(20000, 'y');
+    for (const auto& [expression, content, passed_over] : {
+             Case { "xyz", many, true }, Case { "xyz", many + "xyz", false },
+             Case { "xyz", "xyz" + many, false }, Case { "xyz", many + "xy", true },
+             Case { "yyyz", many + "z", false }, Case { "yyyz", many + "q", true },
+             Case { "zyyy", many, true }, // the anchor "y" stands everywhere
+             Case { "zyyy", many + "zyyy" + many, false }, Case { "zyyy", many + "zyy", true },
+             Case { "$Ab", "ab\nAB\n", true }, Case { "Ab", "ab\nAB\n", false }, // folded
+             Case { "a*b", "a\n", true }, Case { "a*b", "b\na\n", false },       // both runs stand somewhere
+         }) {
+        JobPrefilter prefilter(
+            JobExpressionUtility::SplitList(Utf8(expression), JobExpressionUtility::Field::Search), true,
+            JobMatchLimits::kDefaultSteps);
+        std::optional<int64_t> lines = prefilter.PassOver(content, { RawEncoding::Utf8 }, 1 << 20, 1);
+        EXPECT_EQ(lines.has_value(), passed_over) << expression << " " << content.size();
     }
 }
 
