@@ -4,6 +4,10 @@
 #include <algorithm>
 #include <cstring>
 
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
 namespace JobLayer {
 
 namespace {
@@ -21,10 +25,37 @@ bool IsAsciiCompatible(RawEncoding encoding)
         || encoding == RawEncoding::Mac;
 }
 
+#if defined(__x86_64__)
+const bool kHasAvx2 = (__builtin_cpu_init(), __builtin_cpu_supports("avx2"));
+
+// Folds the whole 32-byte blocks of [text, text + size) into `out`: "a".."z" lose the 20 bit.
+// Bytes from 80 up compare as negative and are never letters.
+[[gnu::target("avx2")]] void FoldBlocksAvx2(const char* text, size_t size, char* out)
+{
+    const __m256i below_a = _mm256_set1_epi8('a' - 1);
+    const __m256i above_z = _mm256_set1_epi8('z' + 1);
+    const __m256i case_bit = _mm256_set1_epi8(0x20);
+    for (size_t at = 0; at + 32 <= size; at += 32) {
+        __m256i block = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(text + at));
+        __m256i letter
+            = _mm256_and_si256(_mm256_cmpgt_epi8(block, below_a), _mm256_cmpgt_epi8(above_z, block));
+        __m256i folded = _mm256_sub_epi8(block, _mm256_and_si256(letter, case_bit));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + at), folded);
+    }
+}
+#endif
+
 void FoldInto(std::string_view text, std::string& folded)
 {
     folded.resize(text.size());
-    for (size_t k = 0; k < text.size(); ++k)
+    size_t from = 0;
+#if defined(__x86_64__)
+    if (kHasAvx2) {
+        from = text.size() - text.size() % 32;
+        FoldBlocksAvx2(text.data(), from, folded.data());
+    }
+#endif
+    for (size_t k = from; k < text.size(); ++k)
         folded[k] = static_cast<char>(JobMatcherItem::Fold(static_cast<uint8_t>(text[k])));
 }
 

@@ -142,8 +142,11 @@ TEST(PrefilterTest, PassesOverExactlyTheFilesThatMissARun)
              Case { "yyyz", many + "z", false }, Case { "yyyz", many + "q", true },
              Case { "zyyy", many, true }, // the anchor "y" stands everywhere
              Case { "zyyy", many + "zyyy" + many, false }, Case { "zyyy", many + "zyy", true },
-             Case { "$Ab", "ab\nAB\n", true }, Case { "Ab", "ab\nAB\n", false }, // folded
-             Case { "a*b", "a\n", true }, Case { "a*b", "b\na\n", false },       // both runs stand somewhere
+             Case { "$Ab", "ab\nAB\n", true }, Case { "Ab", "ab\nAB\n", false },  // folded
+             Case { "x{", many + "X{", false }, Case { "x[", many + "X{", true }, // only letters fold
+             Case { "xé", many + "Xé", false },
+             Case { "xé", many + "XÉ", true }, // C3 A9 and C3 89: not a letter's case
+             Case { "a*b", "a\n", true }, Case { "a*b", "b\na\n", false }, // both runs stand somewhere
          }) {
         JobPrefilter prefilter(
             JobExpressionUtility::SplitList(Utf8(expression), JobExpressionUtility::Field::Search), true,
