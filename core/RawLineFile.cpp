@@ -28,6 +28,9 @@ namespace RawLayer {
 namespace {
 
 constexpr size_t kReadBlock = 256 * 1024;
+// A buffer grown for a large file is kept for the next file up to this size, so a tree of
+// files read whole costs no allocation per file.
+constexpr size_t kKeptBlock = 2 * 1024 * 1024;
 constexpr size_t kWriteBlock = 64 * 1024;
 constexpr size_t kNone = static_cast<size_t>(-1);
 
@@ -127,7 +130,7 @@ struct RawLineFile::Reader final : RawLineFileInfo::Source {
         limit = size_limit;
         total = 0;
         over_limit = false;
-        if (!buffer || capacity != kReadBlock) {
+        if (!buffer || capacity < kReadBlock || capacity > kKeptBlock) {
             buffer.reset(new char[kReadBlock]); // not zeroed: only read bytes are looked at
             capacity = kReadBlock;
         }
@@ -177,13 +180,42 @@ struct RawLineFile::Reader final : RawLineFileInfo::Source {
             cr.Shift(pos);
             pos = 0;
         }
-        if (fill == capacity) {
-            std::unique_ptr<char[]> bigger(new char[capacity * 2]);
-            std::memcpy(bigger.get(), buffer.get(), fill);
-            buffer = std::move(bigger);
-            capacity *= 2;
-        }
+        if (fill == capacity)
+            Grow(capacity * 2);
         return ReadMore();
+    }
+
+    // Makes the buffer hold at least `size` bytes, keeping what it holds.
+    void Grow(size_t size)
+    {
+        std::unique_ptr<char[]> bigger(new char[size]);
+        std::memcpy(bigger.get(), buffer.get(), fill);
+        buffer = std::move(bigger);
+        capacity = size;
+    }
+
+    // Reads to the end of the file, growing the buffer to hold it all; false when the file
+    // holds more than `max_bytes` or a read fails. What was read stays in the buffer. The
+    // buffer is sized once by the file's size (one byte more, for the read that meets the end),
+    // and grown further only for a file that grows meanwhile.
+    bool FillWhole(size_t max_bytes)
+    {
+        struct stat info { };
+        if (fstat(fd.Get(), &info) != 0 || info.st_size < 0
+            || static_cast<uint64_t>(info.st_size) > max_bytes)
+            return false;
+        if (!eof && capacity < static_cast<size_t>(info.st_size) + 1)
+            Grow(static_cast<size_t>(info.st_size) + 1);
+        while (!eof) {
+            if (fill == capacity) {
+                if (capacity >= max_bytes + 1)
+                    return false;
+                Grow(std::min(std::max(capacity * 2, capacity + kReadBlock), max_bytes + 1));
+            }
+            if (!ReadMore())
+                return false;
+        }
+        return fill <= max_bytes;
     }
 
     // Detection runs right after FillFirst, while buffer[0] is the start of the file.
@@ -439,6 +471,16 @@ bool RawLineFile::ConvertLine(std::string_view raw, RawString& line)
         return false;
     line.Assign(*bytes, to);
     return true;
+}
+
+std::optional<std::string_view> RawLineFile::WholeContent(int64_t max_bytes)
+{
+    if (!reader_ || !reader_->fd.IsOpen() || status_ != kStatusOpen || line_index_ >= 0 || max_bytes < 0)
+        return std::nullopt;
+    Reader& reader = *reader_;
+    if (!reader.FillWhole(static_cast<size_t>(max_bytes)))
+        return std::nullopt;
+    return std::string_view(reader.buffer.get() + reader.pos, reader.fill - reader.pos);
 }
 
 int RawLineFile::Descriptor() const

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -105,6 +106,13 @@ public:
     // The descriptor of the file open for reading, -1 when none: for fstat, and for pread by a
     // caller that copies the very file that was read. It stays this object's.
     int Descriptor() const;
+
+    // Reads the rest of the file into the read buffer, before the first ReadLine, and returns its
+    // content after the mark, valid until the next OpenRead or Close. ReadLine then delivers the
+    // lines from these very bytes, exactly as it would have read them piece by piece. Nothing
+    // when the file holds more than `max_bytes`, a read fails, or lines were read already; the
+    // reading then goes on as if this had not been called (a read error is met again there).
+    [[nodiscard]] std::optional<std::string_view> WholeContent(int64_t max_bytes);
 
     // --- Writing -----------------------------------------------------------------------------
     // Writes into a descriptor the caller owns (typically RawSafeWrite's temporary file), in

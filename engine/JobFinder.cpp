@@ -2,7 +2,9 @@
 #include <engine/JobFinder.h>
 #include <engine/JobStatusCentre.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <optional>
 #include <string_view>
 
 #include <fcntl.h>
@@ -38,6 +40,7 @@ JobFinder::JobFinder(Handler& handler, const JobParams& params, JobStatusCentre&
     , status_(status)
     , line_limit_(line_limit)
     , collector_(params.expressions, params.ignore_case, limits)
+    , prefilter_(params.expressions, params.ignore_case, limits.steps)
 {
     filters_.reserve(static_cast<size_t>(params.filters.Count()));
     for (const RawString& filter : params.filters)
@@ -181,7 +184,7 @@ void JobFinder::SearchFile(int folder_fd, const char* name, Following following,
     if (opened || lines_.Status() != RawLineFile::kReadOpenError) {
         if (lines_.FileEncoding() == RawEncoding::Binary)
             ++binary_files_;
-        else
+        else if (!PassedOver())
             ReadBlocks(path);
     }
     RawEncoding encoding = opened ? lines_.FileEncoding() : RawEncoding::NoSet;
@@ -199,6 +202,28 @@ void JobFinder::ReportUnreadable(int state, int error, const RawString& path)
 {
     if (!IsPassedOver(error))
         status_.AddEntry(JobStatusCentre::MakeErrorEntry(state, path));
+}
+
+// The file is read whole into the reader's buffer, so a file that must be read after all is
+// read from the same bytes. Larger files are read block by block.
+bool JobFinder::PassedOver()
+{
+    constexpr int64_t kWholeFileLimit = 16 * 1024 * 1024;
+    if (!prefilter_on_ || !prefilter_.IsUseful())
+        return false;
+    std::optional<std::string_view> content = lines_.WholeContent(kWholeFileLimit);
+    if (!content)
+        return false;
+    std::optional<int64_t> lines = prefilter_.PassOver(*content,
+        { lines_.FileEncoding(), lines_.EncodingOrigin() }, std::max(line_limit_, 0), lines_.LineCount());
+    if (!lines)
+        return false;
+    ++passed_over_files_;
+    // Stop is polled before each block, as when the blocks are read.
+    int64_t blocks = *lines - lines_.LineCount() + 1;
+    for (int64_t index = 0; index < blocks && !handler_.IsStopRequested(); ++index)
+        handler_.BlockDone(index);
+    return true;
 }
 
 void JobFinder::ReadBlocks(const RawString& path)

@@ -24,6 +24,10 @@
 // block that would have held it). A block whose matching runs out of its step budget ends the
 // file with "Expression too complex [line=N]" (N the block's first line) and FileFailed; the
 // search goes on with the next file.
+//
+// Files that cannot hold a hit are passed over after one look at their bytes (JobPrefilter),
+// without being split into blocks: they get the same reports as when they are read (their
+// blocks done included), and a file the reader would report anything else for is read.
 
 #include <core/RawEncoding.h>
 #include <core/RawFolderWalk.h>
@@ -33,6 +37,7 @@
 #include <engine/JobLinesFile.h>
 #include <engine/JobMatcher.h>
 #include <engine/JobParams.h>
+#include <engine/JobPrefilter.h>
 
 #include <cstdint>
 #include <string_view>
@@ -81,6 +86,11 @@ public:
     JobFinder(Handler& handler, const JobParams& params, JobStatusCentre& status, int32_t line_limit,
         const JobMatchLimits& limits = {});
 
+    // Whether files that cannot hold a hit are passed over without being read block by block
+    // (the default), or every file is read: the two give the same reports.
+    enum class Prefilter : uint8_t { On, Off };
+    void SetPrefilter(Prefilter prefilter) { prefilter_on_ = prefilter == Prefilter::On; }
+
     // The encoding of files whose content does not decide one (plain ASCII); NoSet, the
     // locale's codeset, unless set.
     void SetUndecidedEncoding(RawEncoding encoding) { undecided_encoding_ = encoding; }
@@ -94,6 +104,8 @@ public:
 
     // The files of the searches so far that were detected as binary and not read.
     int64_t BinaryFilesSkipped() const { return binary_files_; }
+    // The files of the searches so far that were passed over without being read block by block.
+    int64_t FilesPassedOver() const { return passed_over_files_; }
 
 private:
     // One file filter, read into matchers once. A name filter has one matcher for the whole
@@ -114,6 +126,7 @@ private:
     void Walk(const RawString& folder);
     // Searches the file `name` of the folder `folder_fd`, known as `path`.
     void SearchFile(int folder_fd, const char* name, Following following, const RawString& path);
+    bool PassedOver();
     void ReadBlocks(const RawString& path);
     void ReportFailure(const RawString& path, const JobStatusUnit& entry);
     void ReportUnreadable(int state, int error, const RawString& path);
@@ -125,12 +138,15 @@ private:
     RawEncoding undecided_encoding_ = RawEncoding::NoSet;
     std::vector<Filter> filters_;
     JobHitCollector collector_;
+    JobPrefilter prefilter_;
+    bool prefilter_on_ = true;
     JobLinesFile lines_; // one reader for every file, so its buffers are reused
     RawLayer::RawFolderWalk walk_;
     // The entry being looked at, reused from entry to entry.
     RawString entry_name_;
     RawString entry_path_;
     int64_t binary_files_ = 0;
+    int64_t passed_over_files_ = 0;
 };
 
 } // namespace JobLayer

@@ -51,6 +51,19 @@ public:
     explicit JobMatcher(const RawString& expression, const JobMatchLimits& limits = {});
 
     const RawString& Expression() const { return expression_; }
+
+    // The expression as read, for whoever reasons about what its hits must contain: whether it
+    // starts with "!", its literal text (the literal form; empty for the others), its items (the
+    // wildcard and pattern forms), and what every hit starts with, the units the search scans
+    // for before it tries a start position.
+    bool IsNegated() const { return negated_; }
+    bool IsLiteralForm() const { return form_ == Form::Literal; }
+    const std::string& LiteralText() const { return literal_; }
+    const std::vector<JobMatcherItem>& Items() const { return items_; }
+    const JobMatcherFirst& HitStart(bool ignore_case) const
+    {
+        return ignore_case ? first_folded_ : first_exact_;
+    }
     const JobMatchLimits& Limits() const { return limits_; }
     void SetLimits(const JobMatchLimits& limits) { limits_ = limits; }
 

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <thread>
 #include <tuple>
 
@@ -31,13 +32,19 @@ struct ReadResult {
     RawLineFileInfo::Origin origin = RawLineFileInfo::Origin::Given;
 };
 
-ReadResult ReadAll(const std::string& path, int32_t limit, Enc given = Enc::NoSet, Enc undecided = Enc::NoSet)
+// With `whole` set, the file is first read whole with that bound, and `content` is what that gave.
+ReadResult ReadAll(const std::string& path, int32_t limit, Enc given = Enc::NoSet, Enc undecided = Enc::NoSet,
+    std::optional<int64_t> whole = std::nullopt, std::optional<std::string>* content = nullptr)
 {
     ReadResult result;
     RawLineFile file;
     file.SetUndecidedEncoding(undecided);
     if (file.OpenRead(RawString(path, Enc::Utf8), limit, given) && file.HasMark())
         result.raw = RawLineFileInfo::MarkBytes(file.FileEncoding());
+    if (whole) {
+        std::optional<std::string_view> bytes = file.WholeContent(*whole);
+        *content = bytes ? std::optional(std::string(*bytes)) : std::nullopt;
+    }
     for (RawString line; file.ReadLine(line);) {
         result.lines.push_back(line.Str());
         result.ends.push_back(file.LineEnd());
@@ -220,6 +227,36 @@ TEST_F(LineFileTest, EveryBlockBoundary)
         auto result = Read((wide == Enc::NoSet ? start : Widen(start, wide)) + feature);
         EXPECT_EQ(result.status, RawLineFile::kStatusEndOfData);
         EXPECT_EQ(result.ends, ends);
+    }
+}
+
+// Reading the file whole first, into a buffer grown to hold it, or stopping short of a bound,
+// changes nothing the lines show, a line overflow included.
+TEST_F(LineFileTest, WholeContentLeavesTheLinesAsTheyWere)
+{
+    std::string long_line = "ab\n" + std::string(kBlock + 10, 'x') + "\r\nend\r";
+    const std::tuple<std::string, int32_t, size_t> cases[] = {
+        { long_line, 1 << 20, 0 },
+        { long_line, 1000, 0 }, // the long line overflows
+        { kUtf8Mark + std::string(3 * kBlock, 'y') + "\n\n", 1 << 20, 3 },
+        { Widen("a\r\n" + std::string(kBlock, 'z'), Enc::Utf16Le), 1 << 20, 2 },
+        { "", 10, 0 },
+    };
+    for (const auto& [bytes, limit, mark] : cases) {
+        SCOPED_TRACE(std::to_string(bytes.size()) + " " + std::to_string(limit));
+        std::string path = folder_ + "/whole.txt";
+        std::ofstream(path, std::ios::binary) << bytes;
+        ReadResult plain = ReadAll(path, limit);
+        for (int64_t bound : { int64_t { 1 } << 30, int64_t { 100 } }) {
+            std::optional<std::string> content;
+            ReadResult whole = ReadAll(path, limit, Enc::NoSet, Enc::NoSet, bound, &content);
+            EXPECT_EQ(std::tie(whole.lines, whole.ends, whole.status, whole.raw),
+                std::tie(plain.lines, plain.ends, plain.status, plain.raw));
+            if (bytes.size() <= static_cast<size_t>(bound))
+                EXPECT_EQ(content, bytes.substr(mark));
+            else
+                EXPECT_EQ(content, std::nullopt);
+        }
     }
 }
 

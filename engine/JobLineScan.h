@@ -1,0 +1,34 @@
+#pragma once
+
+// Scans over a whole file's content for what the line reader would find in it, without splitting
+// it into lines: whether every line fits a length, and how many lines there are. Lines end as the
+// reader ends them: at LF, at CR LF (one line end), and at a CR followed by anything else or by
+// the end of the data; in 16-bit files the same characters as 16-bit units.
+
+#include <cstdint>
+#include <string_view>
+
+namespace JobLayer {
+
+class JobLineScan {
+public:
+    // The code unit of a file's lines.
+    enum class Unit : uint8_t { Byte, Utf16Le, Utf16Be };
+
+    // Whether no line of `content` is longer than `limit` units (its line end not counted).
+    static bool LinesWithin(std::string_view content, Unit unit, int64_t limit);
+
+    // The number of lines the reader delivers for `content`; a last line without a line end
+    // counts, an empty content has none.
+    static int64_t CountLines(std::string_view content, Unit unit);
+
+private:
+    static bool BytesWithin(std::string_view content, int64_t limit);
+    static int64_t CountBytes(std::string_view content);
+    static int64_t CountByte(std::string_view content, char byte);
+    static int64_t CountPairs(std::string_view content);
+    static bool UnitsWithin(std::string_view content, bool big_endian, int64_t limit);
+    static int64_t CountUnits(std::string_view content, bool big_endian);
+};
+
+} // namespace JobLayer
