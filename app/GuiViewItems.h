@@ -240,6 +240,7 @@ private:
     void JobStarted();
     void JobEnded();
     void UpdateEnabling();
+    void KeepFocusEnabled();
     void UpdateProgress();
     void RefreshMarkedRows();
     void CheckSignals();

@@ -250,9 +250,19 @@ void GuiViewItems::UpdateEnabling()
         for (WinLayer::WinButton* button : { &search_, &clear_, &save_, &undo_ })
             button->Enable(enabling.commands);
         apply_.Enable(enabling.apply);
+        KeepFocusEnabled();
     }
     for (GuiDropBar& bar : bars_)
         bar.Recolour();
+}
+
+// A control that the rules lock while it has the focus hands it to "Stop", which is always
+// enabled: the keyboard is never left on a control that takes no keys.
+void GuiViewItems::KeepFocusEnabled()
+{
+    for (WinLayer::WinView* view : dialog_.Views().Snapshot())
+        if (view->HasFocus() && !view->Enabled())
+            stop_.Focus();
 }
 
 void GuiViewItems::UpdateProgress()

@@ -328,6 +328,24 @@ TEST_F(MainWindowTest, WhileASearchRunsItsBarsAreLockedAndStopEndsItSoon)
     EXPECT_FALSE(Items().Progress().Running());
 }
 
+// Enter in "Search:" locks that bar while it has the focus: the focus goes to "Stop", so the
+// keyboard can stop the search at once and goes on from there.
+TEST_F(MainWindowTest, TheFocusLeavesALockedBarForStop)
+{
+    MakeFiles(4000);
+    Open();
+    Type(Items().TargetBar(), tree_);
+    Type(Items().ExpressionBar(), "needle");
+    Items().ExpressionBar().Focus();
+    Items().Command(&Items().ExpressionBar(), WinLayer::WinEditBox::kNotifyEnter);
+    EXPECT_FALSE(Items().ExpressionBar().Enabled());
+    EXPECT_TRUE(Items().StopButton().HasFocus());
+    Key(HostKey::kSpace);
+    ASSERT_TRUE(Idle());
+    EXPECT_LT(Items().Results().FilesSearched(), 4000);
+    EXPECT_TRUE(Items().StopButton().HasFocus());
+}
+
 TEST_F(MainWindowTest, ApplyIsOfferedOnlyForTheTextsThePreviewShows)
 {
     WriteFile(tree_ + "/a.txt", "one needle\nand another needle\n");
