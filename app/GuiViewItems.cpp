@@ -213,7 +213,7 @@ void GuiViewItems::Command(WinLayer::WinView* child, uint32_t code)
         } else {
             OnJobCode(code);
             // Blocks, counts and folders come by the thousand and change no rule.
-            if (!IsStartOrFinish(code))
+            if (GuiViewSink::Coalesces(code))
                 return;
         }
     } else if (child == &view_box_ && code == kChecksChanged) {
@@ -286,14 +286,14 @@ void GuiViewItems::FillParams()
     RawStringList targets;
     for (const RawString& target : Split(BarText(kTargets), JobExpressionUtility::Field::Folder))
         targets.Add(RawLayer::RawPath::ExpandHome(target));
-    std::lock_guard guard(params_.lock);
-    params_.targets = targets;
-    params_.filters = Split(BarText(kFilters), JobExpressionUtility::Field::Filter);
-    params_.expressions = Split(BarText(kExpressions), JobExpressionUtility::Field::Search);
-    params_.ignore_case = ignore_case_.IsOn();
-    params_.replacements = Split(BarText(kReplacements), JobExpressionUtility::Field::Replace);
-    params_.preview = preview_.IsOn();
-    ++params_.checker;
+    {
+        std::lock_guard guard(params_.lock);
+        params_.targets = targets;
+        params_.filters = Split(BarText(kFilters), JobExpressionUtility::Field::Filter);
+        params_.expressions = Split(BarText(kExpressions), JobExpressionUtility::Field::Search);
+        params_.ignore_case = ignore_case_.IsOn();
+    }
+    StoreReplacements();
 }
 
 void GuiViewItems::StoreReplacements()

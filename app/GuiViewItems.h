@@ -236,7 +236,6 @@ private:
 
     // GuiViewItemsJobs.cpp: notifications, enabling, progress, closing.
     void OnJobCode(uint32_t code);
-    static bool IsStartOrFinish(uint32_t code);
     void JobStarted();
     void JobEnded();
     void UpdateEnabling();

@@ -81,21 +81,6 @@ GuiViewItems::JobState GuiViewItems::CurrentState() const
     return state;
 }
 
-bool GuiViewItems::IsStartOrFinish(uint32_t code)
-{
-    switch (code) {
-    case JobNotificationSink::kSearchStarted:
-    case JobNotificationSink::kSearchFinished:
-    case JobNotificationSink::kReplaceStarted:
-    case JobNotificationSink::kReplaceFinished:
-    case JobNotificationSink::kApplyStarted:
-    case JobNotificationSink::kApplyFinished:
-        return true;
-    default:
-        return false;
-    }
-}
-
 bool GuiViewItems::AnyJobRunning() const
 {
     return search_job_.IsRunning() || replace_job_.IsRunning() || apply_job_.IsRunning();

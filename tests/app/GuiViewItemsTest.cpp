@@ -15,7 +15,6 @@
 #include <fstream>
 #include <functional>
 #include <memory>
-#include <sstream>
 #include <thread>
 
 #include "../TestSupport.h"
@@ -36,14 +35,6 @@ using RawLayer::RawString;
 RawString Utf8(const std::string& text)
 {
     return RawString(text, RawEncoding::Utf8);
-}
-
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream content;
-    content << in.rdbuf();
-    return content.str();
 }
 
 void WriteFile(const std::string& path, const std::string& content)
