@@ -3,8 +3,9 @@
 namespace AppLayer {
 
 GuiSearchJob::GuiSearchJob(JobLayer::JobParams& params, JobLayer::JobResultSet& results,
-    JobLayer::JobNotificationSink& sink, int32_t line_limit, JobLayer::JobStatusCentre& status)
-    : search_(params, results, status, sink, line_limit)
+    JobLayer::JobNotificationSink& sink, int32_t line_limit, JobLayer::JobStatusCentre& status,
+    int32_t threads)
+    : search_(params, results, status, sink, line_limit, threads)
 {
 }
 

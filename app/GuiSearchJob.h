@@ -22,7 +22,7 @@ public:
     // unless a test brings its own.
     GuiSearchJob(JobLayer::JobParams& params, JobLayer::JobResultSet& results,
         JobLayer::JobNotificationSink& sink, int32_t line_limit,
-        JobLayer::JobStatusCentre& status = JobLayer::JobStatusCentre::Instance());
+        JobLayer::JobStatusCentre& status = JobLayer::JobStatusCentre::Instance(), int32_t threads = 0);
     // Run uses the members, so the thread must be gone before they are.
     ~GuiSearchJob() override;
 

@@ -138,7 +138,7 @@ GuiViewItems::GuiViewItems(GuiViewDialog& dialog, JobLayer::JobConfig& config,
     , view_box_(results_, status)
     , last_search_(RawEncoding::Utf8)
     , last_replace_(RawEncoding::Utf8)
-    , search_job_(params_, results_, sink_, config.MaxLineLength(), status)
+    , search_job_(params_, results_, sink_, config.MaxLineLength(), status, config.SearchThreads())
     , replace_job_(params_, results_, sink_, search_job_)
     , apply_job_(params_, results_, sink_, config.MaxLineLength(), store, status)
 {

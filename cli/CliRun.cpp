@@ -94,10 +94,12 @@ bool CliRun::PrepareParams(bool has_results, std::string& message)
 void CliRun::Search(bool keep_results)
 {
     if (!keep_results) {
-        JobLayer::JobSearch::SearchTargets(printer_, params_, status_, config_.MaxLineLength());
+        JobLayer::JobSearch::SearchTargets(
+            printer_, params_, status_, config_.MaxLineLength(), config_.SearchThreads());
         return;
     }
-    JobLayer::JobSearch search(params_, results_, status_, printer_, config_.MaxLineLength());
+    JobLayer::JobSearch search(
+        params_, results_, status_, printer_, config_.MaxLineLength(), config_.SearchThreads());
     search.Run(JobLayer::JobSearch::StopCheck());
 }
 

@@ -2,6 +2,7 @@
 #include <core/RawToolTable.h>
 #include <engine/JobConfig.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace JobLayer {
@@ -62,6 +63,7 @@ void JobConfig::ReadViewParameters()
     tab_stop_ = ReadInteger(section, "TabStop", tab_stop_);
     max_view_length_ = ReadInteger(section, "MaxViewLength", max_view_length_);
     max_line_length_ = ReadInteger(section, "MaxLineLength", max_line_length_);
+    search_threads_ = std::max(ReadInteger(section, "SearchThreads", search_threads_), 0);
     backup_folder_ = section.GetText(RawString("BackupFolder"), backup_folder_); // taken as written
     backup_days_ = ReadInteger(section, "BackupDays", backup_days_);
     slightly_move_ = ReadInteger(section, "SlightlyMove", slightly_move_);

@@ -40,6 +40,8 @@ public:
     int32_t TabStop() const { return tab_stop_; }
     int32_t MaxViewLength() const { return max_view_length_; }
     int32_t MaxLineLength() const { return max_line_length_; }
+    // "SearchThreads": at most this many threads search (0, the default: one per core).
+    int32_t SearchThreads() const { return search_threads_; }
     const RawString& BackupFolder() const { return backup_folder_; }
     int32_t BackupDays() const { return backup_days_; }
     int32_t SlightlyMove() const { return slightly_move_; }
@@ -63,6 +65,7 @@ private:
     int32_t tab_stop_ = 4;
     int32_t max_view_length_ = 1024;
     int32_t max_line_length_ = 16384;
+    int32_t search_threads_ = 0;
     RawString backup_folder_;
     int32_t backup_days_ = 30;
     int32_t slightly_move_ = 20;

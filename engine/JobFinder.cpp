@@ -1,10 +1,9 @@
 #include <core/RawPathAt.h>
 #include <engine/JobFinder.h>
+#include <engine/JobSearchPool.h>
 #include <engine/JobStatusCentre.h>
 
-#include <algorithm>
 #include <cerrno>
-#include <optional>
 #include <string_view>
 
 #include <fcntl.h>
@@ -34,18 +33,20 @@ RawString NameOf(const RawString& path)
 } // namespace
 
 JobFinder::JobFinder(Handler& handler, const JobParams& params, JobStatusCentre& status, int32_t line_limit,
-    const JobMatchLimits& limits)
+    const JobMatchLimits& limits, int32_t threads)
     : handler_(handler)
-    , params_(params)
     , status_(status)
-    , line_limit_(line_limit)
-    , collector_(params.expressions, params.ignore_case, limits)
-    , prefilter_(params.expressions, params.ignore_case, limits.steps)
+    , limits_(limits)
+    , threads_(threads)
+    , settings_ { &params, line_limit }
+    , file_search_(settings_, limits)
 {
     filters_.reserve(static_cast<size_t>(params.filters.Count()));
     for (const RawString& filter : params.filters)
         filters_.push_back(MakeFilter(filter, limits));
 }
+
+JobFinder::~JobFinder() = default;
 
 // A path filter is cut into segments from the right, each ending at a separator or at the
 // filter's start; the range before a leading separator is empty and adds nothing.
@@ -99,9 +100,17 @@ void JobFinder::Search(const RawString& target)
         status_.AddEntry(JobStatusCentre::MakeEntry(JobStatusUnit::kError, "No such path", target));
         return;
     }
-    if (S_ISDIR(info.st_mode))
+    if (S_ISDIR(info.st_mode)) {
+        if (threads_ > 1) {
+            pool_ = std::make_unique<JobSearchPool>(threads_, settings_, limits_, handler_, status_,
+                [this](const RawString& path, JobFileSearch::Outcome& outcome) { FileEnded(path, outcome); });
+        }
         Walk(target);
-    else if (S_ISREG(info.st_mode) && PassesFilters(target, NameOf(target)))
+        if (pool_) {
+            pool_->Finish();
+            pool_.reset();
+        }
+    } else if (S_ISREG(info.st_mode) && PassesFilters(target, NameOf(target)))
         SearchFile(at.Folder(), at.Name(), Following::Links, target);
 }
 
@@ -116,13 +125,16 @@ void JobFinder::Walk(const RawString& folder)
         return;
     }
     using Kind = RawFolderWalk::Kind;
-    while (!handler_.IsStopRequested() && walk_.Next()) {
+    while (!IsStopRequested() && walk_.Next()) {
         Kind kind = walk_.EntryKind();
         const std::string& path = walk_.Path();
         switch (kind) {
         case Kind::Folder:
             entry_path_.Assign(path, RawEncoding::Utf8);
-            handler_.FolderEntered(entry_path_, walk_.Depth());
+            if (pool_)
+                pool_->AddFolder(entry_path_, walk_.Depth());
+            else
+                handler_.FolderEntered(entry_path_, walk_.Depth());
             break;
         case Kind::File:
         case Kind::Link:
@@ -164,103 +176,49 @@ bool JobFinder::PassesFilters(std::string_view name, std::string_view path)
     return false;
 }
 
-// A file that cannot be opened because it vanished after the listing, may not be read or was
-// replaced by something that is not a file is passed over without an entry; any other reason
-// (no descriptors left, a failing disk) is reported. A failure after opening, a read error
-// during detection included, is reported like any read error. A file detected as binary is
-// counted and not read.
+bool JobFinder::IsStopRequested()
+{
+    return pool_ ? pool_->IsStopRequested() : handler_.IsStopRequested();
+}
+
+// The file is opened here, on the walk's thread, while its folder's descriptor is valid; with
+// several threads a worker searches it later.
 void JobFinder::SearchFile(int folder_fd, const char* name, Following following, const RawString& path)
 {
-    handler_.FileStarted(path);
-    lines_.SetLineCount(params_.line_count);
-    lines_.SetUndecidedEncoding(undecided_encoding_);
+    if (!pool_)
+        handler_.FileStarted(path);
     int flags
         = O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | (following == Following::None ? O_NOFOLLOW : 0);
     int fd = openat(folder_fd, name, flags);
     int open_error = fd < 0 ? errno : 0;
-    bool opened = lines_.OpenRead(fd, path, line_limit_);
-    if (fd < 0 && !IsPassedOver(open_error))
-        ReportFailure(path, JobStatusCentre::MakeErrorEntry(RawLineFile::kReadOpenError, path));
-    if (opened || lines_.Status() != RawLineFile::kReadOpenError) {
-        if (lines_.FileEncoding() == RawEncoding::Binary)
-            ++binary_files_;
-        else if (!PassedOver())
-            ReadBlocks(path);
+    if (pool_) {
+        pool_->AddFile(path, fd, open_error);
+        return;
     }
-    RawEncoding encoding = opened ? lines_.FileEncoding() : RawEncoding::NoSet;
-    handler_.FileFinished(path, encoding == RawEncoding::NoSet ? RawEncoding::Utf8 : encoding);
-    lines_.Close();
+    JobFileSearch::Outcome outcome = file_search_.Search(fd, open_error, path, handler_);
+    FileEnded(path, outcome);
 }
 
-bool JobFinder::IsPassedOver(int error)
+void JobFinder::FileEnded(const RawString& path, JobFileSearch::Outcome& outcome)
 {
-    return error == ENOENT || error == EACCES || error == EPERM || error == ENOTDIR || error == ELOOP
-        || error == ENXIO;
+    if (outcome.failure) {
+        status_.AddEntry(*outcome.failure);
+        handler_.FileFailed(path, outcome.failure->id);
+    }
+    binary_files_ += outcome.binary ? 1 : 0;
+    passed_over_files_ += outcome.passed_over ? 1 : 0;
+    handler_.FileFinished(path, outcome.encoding);
 }
 
 void JobFinder::ReportUnreadable(int state, int error, const RawString& path)
 {
-    if (!IsPassedOver(error))
-        status_.AddEntry(JobStatusCentre::MakeErrorEntry(state, path));
-}
-
-// The file is read whole into the reader's buffer, so a file that must be read after all is
-// read from the same bytes. Larger files are read block by block.
-bool JobFinder::PassedOver()
-{
-    constexpr int64_t kWholeFileLimit = 16 * 1024 * 1024;
-    if (!prefilter_on_ || !prefilter_.IsUseful())
-        return false;
-    std::optional<std::string_view> content = lines_.WholeContent(kWholeFileLimit);
-    if (!content)
-        return false;
-    std::optional<int64_t> lines = prefilter_.PassOver(*content,
-        { lines_.FileEncoding(), lines_.EncodingOrigin() }, std::max(line_limit_, 0), lines_.LineCount());
-    if (!lines)
-        return false;
-    ++passed_over_files_;
-    // Stop is polled before each block, as when the blocks are read.
-    int64_t blocks = *lines - lines_.LineCount() + 1;
-    for (int64_t index = 0; index < blocks && !handler_.IsStopRequested(); ++index)
-        handler_.BlockDone(index);
-    return true;
-}
-
-void JobFinder::ReadBlocks(const RawString& path)
-{
-    JobHitMulti hits; // replaced on each result; a block without one costs no allocation
-    while (lines_.ReadRecord()) {
-        if (handler_.IsStopRequested())
-            return;
-        const JobFoundBlock& record = lines_.Record();
-        bool found = collector_.Collect(record.text, hits);
-        if (collector_.Outcome() == JobMatchOutcome::Stopped)
-            return;
-        if (collector_.Outcome() == JobMatchOutcome::Exhausted) {
-            RawString text("Expression too complex [line=");
-            text.AppendNumber(record.index + 1);
-            text.AppendUnits("]");
-            ReportFailure(path, JobStatusCentre::MakeEntry(JobStatusUnit::kError, text, path));
-            return;
-        }
-        if (found)
-            handler_.BlockFound(record, lines_.FirstLineEnd(), hits, lines_.LineCount());
-        handler_.BlockDone(record.index);
-    }
-    int state = lines_.Status();
-    if (state == RawLineFile::kStatusOpen || state == RawLineFile::kStatusEndOfData
-        || state == RawLineFile::kStatusBinary)
+    if (JobFileSearch::IsPassedOver(error))
         return;
-    if (state == RawLineFile::kLineOverflow)
-        ReportFailure(path, JobStatusCentre::MakeLineErrorEntry(state, lines_.StoppedLineIndex() + 1, path));
+    JobStatusUnit entry = JobStatusCentre::MakeErrorEntry(state, path);
+    if (pool_)
+        pool_->AddEntry(entry);
     else
-        ReportFailure(path, JobStatusCentre::MakeErrorEntry(state, path));
-}
-
-void JobFinder::ReportFailure(const RawString& path, const JobStatusUnit& entry)
-{
-    status_.AddEntry(entry);
-    handler_.FileFailed(path, entry.id);
+        status_.AddEntry(entry);
 }
 
 } // namespace JobLayer

@@ -32,68 +32,46 @@
 #include <core/RawEncoding.h>
 #include <core/RawFolderWalk.h>
 #include <core/RawString.h>
-#include <engine/JobBlockUnit.h>
-#include <engine/JobHitMulti.h>
-#include <engine/JobLinesFile.h>
+#include <engine/JobFileSearch.h>
+#include <engine/JobFindHandler.h>
 #include <engine/JobMatcher.h>
 #include <engine/JobParams.h>
-#include <engine/JobPrefilter.h>
 
 #include <cstdint>
+#include <memory>
 #include <string_view>
 #include <vector>
 
 namespace JobLayer {
 
+class JobSearchPool;
 class JobStatusCentre;
-class JobStatusUnit;
 
 class JobFinder {
 public:
-    // Receives what the search finds; every operation has an empty default.
-    class Handler {
-    public:
-        virtual ~Handler() = default;
-        // Polled before each target, each folder entry and each block.
-        virtual bool IsStopRequested() { return false; }
-        // A block in which every expression matched. `file_line_end` is the line end of the
-        // file's first line that has one (empty when none was seen yet).
-        virtual void BlockFound(const JobFoundBlock& block, const RawString& file_line_end,
-            const JobHitMulti& hits, int32_t line_count)
-        {
-            (void)block, (void)file_line_end, (void)hits, (void)line_count;
-        }
-        // Once per searched file, last; the encoding found for it (Utf8 when none).
-        virtual void FileFinished(const RawString& path, RawEncoding encoding) { (void)path, (void)encoding; }
-        // Before each target (called by the search job, not by the finder).
-        virtual void TargetStarted(const RawString& target) { (void)target; }
-        // On entering every folder; depth 0 is the target folder.
-        virtual void FolderEntered(const RawString& folder, int32_t depth) { (void)folder, (void)depth; }
-        // When a file passed the filters, before it is opened.
-        virtual void FileStarted(const RawString& path) { (void)path; }
-        // After every block, hit or not: the 0-based index of its first line.
-        virtual void BlockDone(int64_t index) { (void)index; }
-        // After the last block of a file whose reading ended in an error, with the id of the
-        // status entry that describes it.
-        virtual void FileFailed(const RawString& path, uint32_t status_id) { (void)path, (void)status_id; }
-    };
+    using Handler = JobFindHandler;
 
     // `params` is read without its lock: the caller fills it before it builds the finder. The
     // filters, expressions and ignore-case flag are read here, once; the line count is read
     // for every file. `status` receives the entries for missing targets and read errors.
     // `line_limit` is the longest line accepted ("MaxLineLength"). `limits` bound the matching
-    // of one block: its step budget, and a stop flag polled inside a long match.
+    // of one block: its step budget, and a stop flag polled inside a long match. With `threads`
+    // above 1 the files of a folder target are read and matched on that many worker threads
+    // (JobSearchPool); the reports are the same, in the same order, as with one.
     JobFinder(Handler& handler, const JobParams& params, JobStatusCentre& status, int32_t line_limit,
-        const JobMatchLimits& limits = {});
+        const JobMatchLimits& limits = {}, int32_t threads = 1);
+    ~JobFinder();
+    JobFinder(const JobFinder&) = delete;
+    JobFinder& operator=(const JobFinder&) = delete;
 
     // Whether files that cannot hold a hit are passed over without being read block by block
     // (the default), or every file is read: the two give the same reports.
     enum class Prefilter : uint8_t { On, Off };
-    void SetPrefilter(Prefilter prefilter) { prefilter_on_ = prefilter == Prefilter::On; }
+    void SetPrefilter(Prefilter prefilter) { settings_.prefilter_on = prefilter == Prefilter::On; }
 
     // The encoding of files whose content does not decide one (plain ASCII); NoSet, the
     // locale's codeset, unless set.
-    void SetUndecidedEncoding(RawEncoding encoding) { undecided_encoding_ = encoding; }
+    void SetUndecidedEncoding(RawEncoding encoding) { settings_.undecided_encoding = encoding; }
 
     // Searches `target` completely, reporting through the handler.
     void Search(const RawString& target);
@@ -120,27 +98,23 @@ private:
 
     static Filter MakeFilter(const RawString& filter, const JobMatchLimits& limits);
     static bool MatchesPath(Filter& filter, const RawString& path);
-    // Open errors that mean the entry is not there to be read, which pass without an entry.
-    static bool IsPassedOver(int error);
     bool PassesFilters(std::string_view name, std::string_view path);
+    bool IsStopRequested();
     void Walk(const RawString& folder);
     // Searches the file `name` of the folder `folder_fd`, known as `path`.
     void SearchFile(int folder_fd, const char* name, Following following, const RawString& path);
-    bool PassedOver();
-    void ReadBlocks(const RawString& path);
-    void ReportFailure(const RawString& path, const JobStatusUnit& entry);
+    // Reports the end of a file's search: its failure, its count, FileFinished.
+    void FileEnded(const RawString& path, JobFileSearch::Outcome& outcome);
     void ReportUnreadable(int state, int error, const RawString& path);
 
     Handler& handler_;
-    const JobParams& params_;
     JobStatusCentre& status_;
-    int32_t line_limit_;
-    RawEncoding undecided_encoding_ = RawEncoding::NoSet;
+    JobMatchLimits limits_;
+    int32_t threads_;
+    JobFileSearch::Settings settings_;
     std::vector<Filter> filters_;
-    JobHitCollector collector_;
-    JobPrefilter prefilter_;
-    bool prefilter_on_ = true;
-    JobLinesFile lines_; // one reader for every file, so its buffers are reused
+    JobFileSearch file_search_;           // for one thread, and for a file named as a target
+    std::unique_ptr<JobSearchPool> pool_; // while a folder is walked with several threads
     RawLayer::RawFolderWalk walk_;
     // The entry being looked at, reused from entry to entry.
     RawString entry_name_;

@@ -1,18 +1,21 @@
 #include <engine/JobExpressionUtility.h>
 #include <engine/JobSearch.h>
 
+#include <algorithm>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 namespace JobLayer {
 
 JobSearch::JobSearch(JobParams& params, JobResultSet& results, JobStatusCentre& status,
-    JobNotificationSink& sink, int32_t line_limit)
+    JobNotificationSink& sink, int32_t line_limit, int32_t threads)
     : params_(params)
     , results_(results)
     , status_(status)
     , sink_(sink)
     , line_limit_(line_limit)
+    , threads_(threads)
 {
 }
 
@@ -21,14 +24,14 @@ void JobSearch::Run(const StopCheck& stop)
     stop_ = &stop;
     results_.SetFlags(JobResultSet::kStt);
     sink_.Post(JobNotificationSink::kSearchStarted);
-    SearchTargets(*this, params_, status_, line_limit_);
+    SearchTargets(*this, params_, status_, line_limit_, threads_);
     results_.SetFlags(JobResultSet::kFin);
     sink_.Post(JobNotificationSink::kSearchFinished);
     stop_ = nullptr;
 }
 
-void JobSearch::SearchTargets(
-    JobFinder::Handler& handler, JobParams& params, JobStatusCentre& status, int32_t line_limit)
+void JobSearch::SearchTargets(JobFinder::Handler& handler, JobParams& params, JobStatusCentre& status,
+    int32_t line_limit, int32_t threads)
 {
     AddInformation(status, "Search started...");
     // The targets are copied under the lock so that the walk below holds no lock while it
@@ -44,7 +47,7 @@ void JobSearch::SearchTargets(
         for (const RawString& target : params.targets)
             targets.push_back(target);
     }
-    JobFinder finder(handler, params, status, line_limit);
+    JobFinder finder(handler, params, status, line_limit, {}, ThreadCount(threads));
     for (const RawString& target : targets) {
         if (handler.IsStopRequested())
             break;
@@ -53,6 +56,12 @@ void JobSearch::SearchTargets(
     }
     (void)status.AddEntry(JobStatusCentre::MakeEntry(
         JobStatusUnit::kInformation, "Search finished.", BinarySkippedDetail(finder.BinaryFilesSkipped())));
+}
+
+int32_t JobSearch::ThreadCount(int32_t configured)
+{
+    int32_t cores = std::max(static_cast<int32_t>(std::thread::hardware_concurrency()), 2);
+    return configured > 0 ? std::min(configured, cores) : cores;
 }
 
 RawString JobSearch::BinarySkippedDetail(int64_t count)

@@ -28,9 +28,10 @@ public:
     using StopCheck = std::function<bool()>;
 
     // `sink` receives the codes of the search; `line_limit` is the longest line accepted
-    // ("MaxLineLength"). Every reference must outlive the search.
+    // ("MaxLineLength"); `threads` read and match the files (0: one per core, ThreadCount).
+    // Every reference must outlive the search.
     JobSearch(JobParams& params, JobResultSet& results, JobStatusCentre& status, JobNotificationSink& sink,
-        int32_t line_limit);
+        int32_t line_limit, int32_t threads = 0);
 
     // The thread body: flags STT, searches every target of the parameters, then adds "Search
     // finished." and flags FIN, also when `stop` ended the search early.
@@ -40,8 +41,12 @@ public:
     // receiver of a finder's reports (the console front end): "Search started...", the line count
     // stored in `params`, target started and the finder's search for each target until `handler`
     // asks to stop, and "Search finished." (with BinarySkippedDetail as its detail).
-    static void SearchTargets(
-        JobFinder::Handler& handler, JobParams& params, JobStatusCentre& status, int32_t line_limit);
+    static void SearchTargets(JobFinder::Handler& handler, JobParams& params, JobStatusCentre& status,
+        int32_t line_limit, int32_t threads = 0);
+
+    // The threads a search uses: one per core, at least 2, or `configured` ("SearchThreads")
+    // when that is lower and above 0.
+    static int32_t ThreadCount(int32_t configured);
 
     // --- JobFinder::Handler ----------------------------------------------------------------------
     bool IsStopRequested() override;
@@ -66,6 +71,7 @@ private:
     JobStatusCentre& status_;
     JobNotificationSink& sink_;
     int32_t line_limit_;
+    int32_t threads_;
     const StopCheck* stop_ = nullptr; // set while Run runs
 };
 
