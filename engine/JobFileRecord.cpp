@@ -28,6 +28,7 @@ void JobFileRecord::Search(JobFileSearch& search)
     int fd = fd_;
     fd_ = -1;
     outcome_ = search.Search(fd, open_error_, path_, *this);
+    cut_ = stop_.load();
 }
 
 void JobFileRecord::BlockFound(

@@ -39,7 +39,7 @@ public:
         virtual ~Owner() = default;
         virtual void ChunkFull(JobFileRecord& record) = 0;
     };
-    static constexpr int64_t kChunkBytes = 256 * 1024;
+    static constexpr int64_t kChunkBytes = 64 * 1024;
 
     // The file `path`, open on `fd` (or not opened, with `open_error`); `stop` is polled before
     // each block.
@@ -68,8 +68,9 @@ public:
 
     // Reports `steps` to `handler`.
     static void Deliver(const std::vector<Step>& steps, JobFindHandler& handler);
-    // After Search: what the file came to.
+    // After Search: what the file came to, and whether a stop may have cut it short.
     JobFileSearch::Outcome& Outcome() { return outcome_; }
+    bool WasCut() const { return cut_; }
 
 private:
     RawString path_;
@@ -82,6 +83,7 @@ private:
     std::vector<Step> published_;
     int64_t published_bytes_ = 0;
     JobFileSearch::Outcome outcome_;
+    bool cut_ = false;
 };
 
 } // namespace JobLayer

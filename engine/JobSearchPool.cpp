@@ -86,11 +86,13 @@ bool JobSearchPool::IsStopRequested()
 }
 
 // After a stop the files no worker had begun are dropped, with everything after them; the
-// workers take files in walk order, so what went out is what a one-thread search had reached.
+// workers take files in walk order, so the files before them have all been searched.
 void JobSearchPool::Finish()
 {
     std::unique_lock lock(lock_);
     Release(lock, 0);
+    // Files after a cut one may still be in a worker's hands.
+    release_ready_.wait(lock, [this] { return running_ == 0; });
     queue_.clear();
     window_.clear();
     lock.unlock();
@@ -101,9 +103,9 @@ void JobSearchPool::Release(std::unique_lock<std::mutex>& lock, size_t limit)
 {
     constexpr auto kPoll = std::chrono::milliseconds(5);
     for (;;) {
-        while (!window_.empty() && ReleaseFront(lock))
+        while (!window_.empty() && !cut_released_ && ReleaseFront(lock))
             window_.pop_front();
-        if (window_.size() <= limit)
+        if (window_.size() <= limit || cut_released_)
             return;
         const Item& front = *window_.front();
         if (stop_seen_ && front.kind == Item::Kind::File && front.state == Item::State::Queued)
@@ -153,6 +155,7 @@ bool JobSearchPool::ReleaseFile(Item& item, std::unique_lock<std::mutex>& lock)
         if (outcome.failure)
             outcome.failure->id = JobStatusUnit::NewId();
         file_end_(record.Path(), outcome);
+        cut_released_ = record.WasCut();
     }
     lock.lock();
     return done;
@@ -168,11 +171,13 @@ void JobSearchPool::WorkerMain(size_t index)
         Item* item = queue_.front();
         queue_.pop_front();
         item->state = Item::State::Running;
+        ++running_;
         lock.unlock();
         item->record->Search(*searches_[index]);
         lock.lock();
         item->record->Publish();
         item->state = Item::State::Done;
+        --running_;
         release_ready_.notify_one();
     }
 }

@@ -13,8 +13,9 @@
 // pauses until its file is first in line, whose reports go out as they come.
 //
 // Stop: the walk's thread polls the handler; once it asks to stop, the workers end their files
-// after the current block and take no more. What was searched goes out (up to the first file no
-// worker had begun), the rest is dropped, and every worker has ended when Finish returns.
+// after the current block and take no more. What goes out is what a one-thread search stopped
+// at the same block gives: everything up to and including the first file the stop cut short;
+// the rest is dropped, and every worker has ended when Finish returns.
 
 #include <engine/JobFileRecord.h>
 #include <engine/JobFileSearch.h>
@@ -41,7 +42,7 @@ public:
     using FileEnd = std::function<void(const RawString& path, JobFileSearch::Outcome& outcome)>;
 
     static constexpr size_t kWindow = 128;
-    static constexpr int64_t kHeldBytes = 4 * 1024 * 1024;
+    static constexpr int64_t kHeldBytes = 1024 * 1024;
 
     // Starts `threads` workers, each with a file search over `settings` and `limits` (whose stop
     // flag the pool sets to its own).
@@ -95,7 +96,8 @@ private:
     JobStatusCentre& status_;
     FileEnd file_end_;
     std::atomic<bool> stop_ { false };
-    bool stop_seen_ = false; // the walk's copy
+    bool stop_seen_ = false;    // the walk's copy
+    bool cut_released_ = false; // a file cut short by the stop went out: nothing follows it
 
     std::mutex lock_;
     std::condition_variable work_ready_;    // a file was queued, or the workers must end
@@ -103,6 +105,7 @@ private:
     std::condition_variable taken_;         // a file's published reports were taken
     std::deque<std::unique_ptr<Item>> window_;
     std::deque<Item*> queue_; // files no worker has begun, in walk order
+    int32_t running_ = 0;     // files in a worker's hands
     bool ending_ = false;
     std::vector<std::unique_ptr<JobFileSearch>> searches_;
     std::vector<std::thread> workers_;

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -94,7 +95,10 @@ inline bool WriteDeepFile(const std::string& folder, const std::string& name, co
 inline std::string ReadFile(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
+    std::ostringstream content;
+    if (in)
+        content << in.rdbuf();
+    return std::move(content).str();
 }
 
 inline RawLayer::RawString Utf8(std::string_view text)
