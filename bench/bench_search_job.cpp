@@ -40,20 +40,19 @@ public:
     Clock::time_point finished_at;
 };
 
-JobParams MakeParams(const std::string& target, const char* expression)
+void SetParams(JobParams& params, const std::string& target, const char* expression)
 {
-    JobParams params;
     params.targets.Add(RawString(target, RawEncoding::Utf8));
     params.filters.Add("*");
     params.expressions.Add(RawString(expression, RawEncoding::Utf8));
-    return params;
 }
 
 // Milliseconds from the stop request to the finish notification; negative when the search
 // ended before the request.
 double StopDelay(const std::string& tree, int delay_ms)
 {
-    JobParams params = MakeParams(tree, "e");
+    JobParams params;
+    SetParams(params, tree, "e");
     JobResultSet results;
     JobStatusCentre status;
     FinishSink sink;
@@ -94,7 +93,8 @@ std::string MakeTree()
 void MeasureBlocks()
 {
     std::string root = MakeTree();
-    JobParams params = MakeParams(root, "needle");
+    JobParams params;
+    SetParams(params, root, "needle");
     JobStatusCentre status;
     FinishSink sink;
     auto results = std::make_unique<JobResultSet>();
