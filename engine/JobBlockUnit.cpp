@@ -51,7 +51,6 @@ void JobBlockUnit::CopyFields(const JobBlockUnit& other)
     display_name = other.display_name;
     file_time = other.file_time;
     line_number = other.line_number;
-    line_number_text = other.line_number_text;
     line_count = other.line_count;
     original = other.original;
     replaced = other.replaced;
@@ -126,7 +125,7 @@ RawString JobBlockUnit::ColumnText(int32_t column) const
     case kColumnFile:
         return display_name;
     case kColumnLine:
-        return line_number_text;
+        return RawString::Number(line_number);
     case kColumnText:
         return original;
     default:
@@ -155,7 +154,7 @@ RawColour JobBlockUnit::BackgroundColour() const
 }
 
 void JobBlockUnit::Fill(const JobFoundBlock& found, const RawString& file_line_end_seen,
-    const JobHitMulti& hits, int32_t block_line_count, const RawString& base)
+    const JobHitMulti& hits, int32_t block_line_count, const RawString& base, const RawString* display)
 {
     StoreFlags(kChk);
     file_path = found.path;
@@ -175,13 +174,15 @@ void JobBlockUnit::Fill(const JobFoundBlock& found, const RawString& file_line_e
     replace_stamp = 0;
     status_id = 0;
     base_path = base;
-    UpdateDisplayTexts();
+    if (display != nullptr)
+        display_name = *display;
+    else
+        UpdateDisplayTexts();
 }
 
 void JobBlockUnit::UpdateDisplayTexts()
 {
     display_name = DisplayName(file_path, base_path);
-    line_number_text = RawString::Number(line_number);
 }
 
 RawString JobBlockUnit::DisplayName(const RawString& file_path, const RawString& base)

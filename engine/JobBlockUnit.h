@@ -86,11 +86,11 @@ public:
     // --- Filling -----------------------------------------------------------------------------
     // Fills every field from a block the reader found: flags CHK only, the file's current
     // last-write time, line number index + 1, the file line end (CR LF when none was seen yet),
-    // encoding Utf8 when the reader named none, `hits` shared, and the display texts.
+    // encoding Utf8 when the reader named none, `hits` shared, and the display name (shared with
+    // `display`, the previous block's of the same file under the same base, when given).
     void Fill(const JobFoundBlock& found, const RawString& file_line_end_seen, const JobHitMulti& hits,
-        int32_t block_line_count, const RawString& base);
-    // Recomputes the display name and the line number text from file path, base path and line
-    // number.
+        int32_t block_line_count, const RawString& base, const RawString* display = nullptr);
+    // Recomputes the display name from file path and base path.
     void UpdateDisplayTexts();
     // The file column's text: `file_path` without the folder part of `base` and the "/" after
     // it (so it starts with the target's own name); the file name alone when that leaves nothing.
@@ -101,16 +101,15 @@ public:
     uint32_t FileTimeHigh() const { return static_cast<uint32_t>(file_time >> 32); }
     void SetFileTime(uint32_t low, uint32_t high) { file_time = (uint64_t { high } << 32) | low; }
 
-    RawString file_path;        // "FilePath"
-    RawString display_name;     // the "File" column
-    uint64_t file_time = 0;     // last-write time when found, 100-ns ticks since 1601 UTC
-    int32_t line_number = 0;    // 1-based number of the first line ("LineNumber")
-    RawString line_number_text; // the "Line" column
-    int32_t line_count = 0;     // lines per block of the search ("LineCount")
-    RawString original;         // the block text as read ("Original")
-    RawString replaced;         // the text after replacement ("Replaced")
-    RawString line_end;         // after the last line; empty at a file end without one ("EOL")
-    RawString file_line_end;    // the line end the file uses ("FileEol")
+    RawString file_path;     // "FilePath"
+    RawString display_name;  // the "File" column
+    uint64_t file_time = 0;  // last-write time when found, 100-ns ticks since 1601 UTC
+    int32_t line_number = 0; // 1-based number of the first line ("LineNumber")
+    int32_t line_count = 0;  // lines per block of the search ("LineCount")
+    RawString original;      // the block text as read ("Original")
+    RawString replaced;      // the text after replacement ("Replaced")
+    RawString line_end;      // after the last line; empty at a file end without one ("EOL")
+    RawString file_line_end; // the line end the file uses ("FileEol")
     RawEncoding file_encoding = RawEncoding::Utf8; // ("FileSet")
     int32_t byte_order_mark = 0;                   // not 0 when the file starts with a mark ("BomSet")
     JobHitMulti hit_record;                        // hits in `original` ("HitRecord")

@@ -102,7 +102,15 @@ JobBlockUnit& JobResultSet::AddFoundBlock(const JobFoundBlock& found, const RawS
     // locks, so the window never waits for the file's time to be read. Only the search thread
     // changes the current target, so it cannot change in between.
     auto block = std::make_unique<JobBlockUnit>();
-    block->Fill(found, file_line_end_seen, hits, block_line_count, CurrentTarget());
+    RawString base = CurrentTarget();
+    bool same_file = found.path.Equals(last_path_) && base.Equals(last_base_);
+    block->Fill(
+        found, file_line_end_seen, hits, block_line_count, base, same_file ? &last_display_ : nullptr);
+    if (!same_file) {
+        last_path_ = found.path;
+        last_base_ = base;
+        last_display_ = block->display_name;
+    }
     std::lock_guard guard(lock);
     std::lock_guard list_guard(blocks.lock);
     return *blocks.Append(block.release());

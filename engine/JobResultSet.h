@@ -75,6 +75,11 @@ private:
     RawString current_folder_;
     int32_t files_searched_ = 0;
     uint8_t block_tick_ = 0;
+    // The file of the newest block and its display name, which the blocks after it of the same
+    // file share; only the search thread uses them.
+    RawString last_path_;
+    RawString last_base_;
+    RawString last_display_;
 };
 
 } // namespace JobLayer
