@@ -483,6 +483,21 @@ std::optional<std::string_view> RawLineFile::WholeContent(int64_t max_bytes)
     return std::string_view(reader.buffer.get() + reader.pos, reader.fill - reader.pos);
 }
 
+int64_t RawLineFile::NextLinePosition() const
+{
+    return reader_ ? reader_->buffer_offset + static_cast<int64_t>(reader_->pos) : 0;
+}
+
+bool RawLineFile::SkipWholeLines(size_t bytes, int64_t lines)
+{
+    if (!reader_ || status_ != kStatusOpen || !reader_->eof || bytes > reader_->fill - reader_->pos
+        || lines < 0)
+        return false;
+    reader_->pos += bytes;
+    line_index_ += lines;
+    return true;
+}
+
 int RawLineFile::Descriptor() const
 {
     return reader_ ? reader_->fd.Get() : -1;

@@ -103,6 +103,12 @@ public:
     int64_t LinePosition() const { return line_position_; }
     // 0-based number of the last line read.
     int64_t LineIndex() const { return line_index_; }
+    // Byte offset in the file of the next line to be read.
+    int64_t NextLinePosition() const;
+    // After WholeContent: passes over the next `bytes` of the content, `lines` whole lines, as if
+    // they had been read; the next ReadLine reads the line after them. False (and nothing
+    // changes) when the content does not hold that many bytes.
+    bool SkipWholeLines(size_t bytes, int64_t lines);
     // The descriptor of the file open for reading, -1 when none: for fstat, and for pread by a
     // caller that copies the very file that was read. It stays this object's.
     int Descriptor() const;

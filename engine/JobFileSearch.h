@@ -18,6 +18,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string_view>
 
 namespace JobLayer {
 
@@ -54,12 +55,26 @@ public:
 
 private:
     bool PassedOver(JobFindHandler& handler);
+    JobPrefilter::FileKind Kind() const;
+    int32_t Limit() const;
+    bool ReadCandidates(const RawString& path, JobFindHandler& handler, Outcome& outcome);
+    // Passes over `lines`, the whole lines from the reader's position on, when none can show
+    // anything but progress; false (nothing done) otherwise.
+    bool SkipLines(std::string_view lines, JobLineScan::Unit unit, JobFindHandler& handler);
     void ReadBlocks(const RawString& path, JobFindHandler& handler, Outcome& outcome);
+    // Reads, matches and reports the next block; false when the file ends there (its end, a
+    // failure, a stop).
+    bool ReadNextBlock(const RawString& path, JobFindHandler& handler, Outcome& outcome);
+    void ReportEnd(const RawString& path, Outcome& outcome);
 
     const Settings& settings_;
     JobHitCollector collector_;
     JobPrefilter prefilter_;
     JobLinesFile lines_; // one reader for every file, so its buffers are reused
+    JobHitMulti hits_;   // replaced on each result; a block without one costs no allocation
+    // The file's whole content while it is read from it, and its offset in the file.
+    std::optional<std::string_view> content_;
+    int64_t content_start_ = 0;
 };
 
 } // namespace JobLayer

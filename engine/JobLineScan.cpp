@@ -79,6 +79,41 @@ int64_t JobLineScan::CountLines(std::string_view content, Unit unit)
     return CountUnits(content, unit == Unit::Utf16Be);
 }
 
+size_t JobLineScan::LineStart(std::string_view content, size_t from, size_t at, Unit unit)
+{
+    if (unit == Unit::Byte) {
+        const char* end = LastLineEnd(content.substr(from, at - from), true);
+        return end == nullptr ? from : static_cast<size_t>(end - content.data()) + 1;
+    }
+    bool big_endian = unit == Unit::Utf16Be;
+    for (size_t unit_at = from + (at - from) / 2 * 2; unit_at > from; unit_at -= 2) {
+        unsigned code = UnitAt(content, unit_at - 2, big_endian);
+        if (code == '\n' || code == '\r')
+            return unit_at;
+    }
+    return from;
+}
+
+// A CR ends a line alone unless LF follows it.
+RawLayer::RawLineEnd JobLineScan::FirstEnd(std::string_view content, Unit unit)
+{
+    using RawLayer::RawLineEnd;
+    size_t step = unit == Unit::Byte ? 1 : 2;
+    auto code = [&](size_t at) {
+        return unit == Unit::Byte ? static_cast<unsigned char>(content[at])
+                                  : UnitAt(content, at, unit == Unit::Utf16Be);
+    };
+    for (size_t at = 0; at + step <= content.size(); at += step) {
+        unsigned unit_code = code(at);
+        if (unit_code == '\n')
+            return RawLineEnd::Lf;
+        if (unit_code == '\r')
+            return at + 2 * step <= content.size() && code(at + step) == '\n' ? RawLineEnd::CrLf
+                                                                              : RawLineEnd::Cr;
+    }
+    return RawLineEnd::None;
+}
+
 // Every line starting in [start, last line end in the next limit + 1 bytes] ends by that line
 // end, so the search jumps from line end to line end at least `limit` bytes at a time at
 // best, and a window with no line end at all holds the start of a line that is too long.

@@ -5,6 +5,8 @@
 // reader ends them: at LF, at CR LF (one line end), and at a CR followed by anything else or by
 // the end of the data; in 16-bit files the same characters as 16-bit units.
 
+#include <core/RawLineFile.h>
+
 #include <cstdint>
 #include <string_view>
 
@@ -21,6 +23,12 @@ public:
     // The number of lines the reader delivers for `content`; a last line without a line end
     // counts, an empty content has none.
     static int64_t CountLines(std::string_view content, Unit unit);
+
+    // The offset of the start of the line that holds offset `at` (within a unit), or `from` when
+    // no line ends between `from` (a line start) and `at`.
+    static size_t LineStart(std::string_view content, size_t from, size_t at, Unit unit);
+    // The line end of the first line of `content` that has one.
+    static RawLayer::RawLineEnd FirstEnd(std::string_view content, Unit unit);
 
 private:
     static bool BytesWithin(std::string_view content, int64_t limit);

@@ -116,6 +116,16 @@ void JobLinesFile::BuildText()
     record_.line_end = LineEndText(previous->end);
 }
 
+bool JobLinesFile::SkipRecords(size_t bytes, int64_t lines, RawLineEnd first_end)
+{
+    if (open_line_count_ != 1 || !SkipWholeLines(bytes, lines))
+        return false;
+    if (first_line_end_.IsEmpty() && first_end != RawLineEnd::None)
+        first_line_end_ = LineEndText(first_end);
+    records_ += lines;
+    return true;
+}
+
 bool JobLinesFile::ReadRecord()
 {
     if (open_line_count_ == 1) {

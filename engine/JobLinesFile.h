@@ -58,6 +58,9 @@ public:
     int64_t StoppedLineIndex() const;
     // The line end of the first line read so far that has one; empty when none had one.
     const RawString& FirstLineEnd() const { return first_line_end_; }
+    // After WholeContent, with one line per record: passes over the next `lines` records, the
+    // whole lines in the next `bytes` of the content, whose first line end is `first_end`.
+    bool SkipRecords(size_t bytes, int64_t lines, RawLineEnd first_end);
 
 private:
     struct Line {

@@ -210,6 +210,49 @@ std::optional<int64_t> JobPrefilter::PassOver(
     return JobLineScan::CountLines(content, unit);
 }
 
+// The longest run is the rarest, roughly; one matched with case kept is preferred, as it needs
+// no folded copy of the file.
+bool JobPrefilter::StartCandidates(std::string_view content, FileKind kind)
+{
+    std::optional<Form> form = useful_ ? FormOf(kind) : std::nullopt;
+    if (!form)
+        return false;
+    const Encoded& encoded = EncodedFor(*form);
+    const std::string* exact = nullptr;
+    const std::string* folded = nullptr;
+    auto longer
+        = [](const std::string* best, const std::string& run) { return !best || run.size() > best->size(); };
+    for (const Runs& runs : encoded.runs) {
+        for (const std::vector<std::string>* list : { &runs.lead, &runs.exact })
+            for (const std::string& run : *list)
+                exact = longer(exact, run) ? &run : exact;
+        for (const std::string& run : runs.folded)
+            folded = longer(folded, run) ? &run : folded;
+    }
+    const std::string* chosen = exact != nullptr ? exact : folded;
+    if (chosen == nullptr || chosen->empty() || chosen->find_first_of("\r\n") != std::string::npos)
+        return false;
+    candidate_run_ = *chosen;
+    candidate_unit_ = UnitOf(*form);
+    if (chosen == exact) {
+        candidate_text_ = content;
+    } else {
+        FoldInto(content, candidate_folded_);
+        candidate_text_ = candidate_folded_;
+    }
+    return true;
+}
+
+size_t JobPrefilter::NextCandidate(size_t from)
+{
+    if (from >= candidate_text_.size())
+        return candidate_text_.size();
+    const void* found = memmem(candidate_text_.data() + from, candidate_text_.size() - from,
+        candidate_run_.data(), candidate_run_.size());
+    return found == nullptr ? candidate_text_.size()
+                            : static_cast<size_t>(static_cast<const char*>(found) - candidate_text_.data());
+}
+
 const JobPrefilter::Encoded& JobPrefilter::EncodedFor(Form form)
 {
     Encoded& encoded = encoded_[static_cast<size_t>(form)];

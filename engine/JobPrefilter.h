@@ -53,6 +53,17 @@ public:
     std::optional<int64_t> PassOver(
         std::string_view content, FileKind kind, int32_t line_limit, int32_t line_count);
 
+    // For a file that must be read: starts looking for the places where a block may hit, in the
+    // file's `content` (which must outlive the look). Every hit holds every required run, so
+    // lines without the longest run cannot hit. False when no run can be looked for in this
+    // file's form, or a run holds a line end.
+    bool StartCandidates(std::string_view content, FileKind kind);
+    // The offset at or after `from` where the run stands next (within a unit in 16-bit files);
+    // the content's size when it does not stand there.
+    size_t NextCandidate(size_t from);
+    // The code unit of the file's lines, for JobLineScan.
+    JobLineScan::Unit CandidateUnit() const { return candidate_unit_; }
+
 private:
     // One expression's required runs in one file form: all of them stand in every hit.
     struct Runs {
@@ -88,6 +99,12 @@ private:
     std::array<Encoded, 4> encoded_; // by JobPieceEncoder::Form
     std::string folded_content_;     // the file's content with ASCII letters folded, when needed
     bool content_folded_ = false;
+    // The run that StartCandidates chose, and the text it is looked for in (the content, or
+    // its folded copy).
+    std::string_view candidate_text_;
+    std::string candidate_run_;
+    std::string candidate_folded_;
+    JobLineScan::Unit candidate_unit_ = JobLineScan::Unit::Byte;
 };
 
 } // namespace JobLayer
