@@ -54,6 +54,21 @@ void JobFileRecord::BlockDone(int64_t index)
     steps_.emplace_back(Done { index, 1 });
 }
 
+// A stop keeps the blocks out, as it would from the second on.
+void JobFileRecord::BlocksDone(int64_t first, int64_t count)
+{
+    if (count <= 0 || IsStopRequested())
+        return;
+    if (!steps_.empty()) {
+        if (Done* last = std::get_if<Done>(&steps_.back());
+            last != nullptr && last->first + last->count == first) {
+            last->count += count;
+            return;
+        }
+    }
+    steps_.emplace_back(Done { first, count });
+}
+
 void JobFileRecord::Publish()
 {
     if (published_.empty()) {
@@ -81,8 +96,7 @@ void JobFileRecord::Deliver(const std::vector<Step>& steps, JobFindHandler& hand
             handler.BlockFound(found->block, found->file_line_end, found->hits, found->line_count);
         } else {
             const Done& done = std::get<Done>(step);
-            for (int64_t index = done.first; index < done.first + done.count; ++index)
-                handler.BlockDone(index);
+            handler.BlocksDone(done.first, done.count);
         }
     }
 }

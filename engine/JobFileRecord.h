@@ -57,6 +57,7 @@ public:
     void BlockFound(const JobFoundBlock& block, const RawString& file_line_end, const JobHitMulti& hits,
         int32_t line_count) override;
     void BlockDone(int64_t index) override;
+    void BlocksDone(int64_t first, int64_t count) override;
 
     // --- Under the owner's lock -----------------------------------------------------------------
     // Moves the worker's steps behind the published ones (called by the worker).

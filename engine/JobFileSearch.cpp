@@ -63,10 +63,7 @@ bool JobFileSearch::PassedOver(JobFindHandler& handler)
     std::optional<int64_t> lines = prefilter_.PassOver(*content_, Kind(), Limit(), lines_.LineCount());
     if (!lines)
         return false;
-    // Stop is polled before each block, as when the blocks are read.
-    int64_t blocks = *lines - lines_.LineCount() + 1;
-    for (int64_t index = 0; index < blocks && !handler.IsStopRequested(); ++index)
-        handler.BlockDone(index);
+    handler.BlocksDone(0, std::max<int64_t>(*lines - lines_.LineCount() + 1, 0));
     return true;
 }
 
@@ -119,8 +116,7 @@ bool JobFileSearch::SkipLines(std::string_view lines, JobLineScan::Unit unit, Jo
     int64_t first = lines_.StoppedIndex();
     if (!lines_.SkipRecords(lines.size(), *count, first_end))
         return false;
-    for (int64_t index = first; index < first + *count && !handler.IsStopRequested(); ++index)
-        handler.BlockDone(index);
+    handler.BlocksDone(first, *count);
     return true;
 }
 

@@ -38,6 +38,13 @@ public:
     virtual void FileStarted(const RawString& path) { (void)path; }
     // After every block, hit or not: the 0-based index of its first line.
     virtual void BlockDone(int64_t index) { (void)index; }
+    // The blocks from `first` to `first + count - 1`, passed over without being read; by
+    // default BlockDone for each, stop polled before each.
+    virtual void BlocksDone(int64_t first, int64_t count)
+    {
+        for (int64_t index = first; index < first + count && !IsStopRequested(); ++index)
+            BlockDone(index);
+    }
     // After the last block of a file whose reading ended in an error, with the id of the
     // status entry that describes it.
     virtual void FileFailed(const RawString& path, uint32_t status_id) { (void)path, (void)status_id; }

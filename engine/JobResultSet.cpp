@@ -95,6 +95,14 @@ bool JobResultSet::AdvanceBlockTick()
     return block_tick_ == 0;
 }
 
+int64_t JobResultSet::AdvanceBlockTicks(int64_t count)
+{
+    std::lock_guard guard(lock);
+    int64_t total = block_tick_ + count;
+    block_tick_ = static_cast<uint8_t>(total);
+    return total / 256;
+}
+
 JobBlockUnit& JobResultSet::AddFoundBlock(const JobFoundBlock& found, const RawString& file_line_end_seen,
     const JobHitMulti& hits, int32_t block_line_count)
 {

@@ -53,6 +53,8 @@ public:
     uint8_t BlockTick() const;
     // Counts one processed block; true when the tick wraps to 0 (every 256 blocks).
     bool AdvanceBlockTick();
+    // Counts `count` processed blocks; how often the tick wrapped to 0 meanwhile.
+    int64_t AdvanceBlockTicks(int64_t count);
 
     // --- Steps of the search that change blocks (result set lock, then list lock) ---------------
     // Appends a new block filled from `found` with the current target as its base path. Called

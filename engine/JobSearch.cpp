@@ -126,6 +126,14 @@ void JobSearch::BlockDone(int64_t index)
         sink_.Post(JobNotificationSink::kBlocksProcessed);
 }
 
+// The progress codes of the blocks one by one, counted at once.
+void JobSearch::BlocksDone(int64_t first, int64_t count)
+{
+    (void)first;
+    for (int64_t wraps = results_.AdvanceBlockTicks(count); wraps > 0; --wraps)
+        sink_.Post(JobNotificationSink::kBlocksProcessed);
+}
+
 void JobSearch::FileFailed(const RawString& path, uint32_t status_id)
 {
     (void)results_.MarkFileFailed(path, status_id);

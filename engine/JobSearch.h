@@ -57,6 +57,7 @@ public:
     void FolderEntered(const RawString& folder, int32_t depth) override;
     void FileStarted(const RawString& path) override;
     void BlockDone(int64_t index) override;
+    void BlocksDone(int64_t first, int64_t count) override;
     void FileFailed(const RawString& path, uint32_t status_id) override;
 
     // The detail of the finish entry: "N binary files skipped" ("1 binary file skipped"), or
