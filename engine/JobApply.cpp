@@ -116,7 +116,7 @@ void JobApply::RecordBackups(const JobApplyBatch& batch, JobBackupUnit& set)
         for (const auto& file : batch.Files()) {
             if (!file->HasCopy())
                 continue;
-            RawSystemText copy(RawPath::Join(items.Folder(), file->BackupName()));
+            RawSystemText copy(file->CopyPath());
             unlink(copy.CStr());
             file->FailBackup(reason);
         }

@@ -106,15 +106,16 @@ void JobApplyFile::Prepare(const Context& context, RawLineFile& reader, RawLineF
     if (IsDoneAlready(*context.replaced))
         return;
     // The backup comes last: a file that cannot be read or rewritten leaves no copy behind.
-    bool ok = CheckFile() && OpenReader(context, reader) && OpenWriter(context, writer)
-        && BackUp(context, reader);
+    bool ok = CheckFile() && OpenReader(context, reader) && OpenWriter(context, writer) && CanBackUp(context);
     for (auto block = blocks_.begin(); ok && block != blocks_.end(); ++block)
         ok = CopyLinesBefore(**block, reader, writer) && CheckBlockLines(**block, reader)
             && WriteReplacement(**block, writer);
     ok = ok && CopyRest(reader, writer);
     bool written = writer.Close();
     ok = ok && (written || ReportWriter(writer));
-    (void)(ok && CheckStillRead(reader) && Seal());
+    ok = ok && CheckStillRead(reader) && Seal();
+    if (wants_item_ && context.backups)
+        BackUp(context, reader, ok);
     reader.Close();
     if (error_id_ != 0)
         safe_.reset(); // removes the temporary file
@@ -184,26 +185,37 @@ bool JobApplyFile::OpenWriter(const Context& context, RawLineFile& writer)
     return true;
 }
 
-// A change that has no backup could not be undone, so a file whose copy fails is left as it is.
-// The record names the file by its absolute path: a relative one would be looked up wherever a
-// later restore runs. The copy's folder is synced by the run, once for all files prepared with
-// this one, before the record is written.
-bool JobApplyFile::BackUp(const Context& context, const RawLineFile& reader)
+// A change that has no backup could not be undone, so a file whose backup fails is left as it
+// is. The record names the file by its absolute path: a relative one would be looked up wherever
+// a later restore runs. Here the file reaches the point of its backup; the backup itself is made
+// once the new content is written (BackUp), and a failure of it counts as made here.
+bool JobApplyFile::CanBackUp(const Context& context)
 {
     RawSystemText source_text(source_);
     if (context.backups
         && (!source_text.IsValid() || !StaysOnLine(source_text.View()) || !RawPath::IsAbsolute(source_)))
         return Report("Backup error", "the name cannot be recorded");
-    RawString copy = RawPath::Join(context.set_folder, backup_name_);
-    std::string reason;
-    if (context.backups
-        && !JobBackupList::CopyToBackup(
-            reader.Descriptor(), read_info_, copy, reason, JobBackupList::FolderSync::ByCaller))
-        return Report("Backup error", reason);
-    has_copy_ = context.backups;
     wants_item_ = true;
     entries_at_backup_ = entries_.size();
     return true;
+}
+
+// A file that is going to be replaced keeps its old content in its old inode, which the rename
+// leaves untouched: a second name of it in the set folder is its backup. A file that failed
+// stays in use, so it gets a copy of its own, as does one the set folder cannot link. The
+// folder is synced by the run, once for all files prepared with this one, before the record is
+// written.
+void JobApplyFile::BackUp(const Context& context, const RawLineFile& reader, bool replacing)
+{
+    copy_path_ = RawPath::Join(context.set_folder, backup_name_);
+    std::string reason;
+    bool made = replacing ? JobBackupList::LinkToBackup(reader.Descriptor(), read_info_, copy_path_, reason)
+                          : JobBackupList::CopyToBackup(reader.Descriptor(), read_info_, copy_path_, reason,
+                              JobBackupList::FolderSync::ByCaller);
+    if (made)
+        has_copy_ = true;
+    else
+        FailBackup(reason);
 }
 
 bool JobApplyFile::CopyLinesBefore(const JobBlockUnit& block, RawLineFile& reader, RawLineFile& writer)
@@ -290,6 +302,8 @@ bool JobApplyFile::Seal()
 
 void JobApplyFile::FailBackup(std::string_view reason)
 {
+    // The backup comes before every block in the order of the steps: the entries made after it
+    // were never made.
     entries_.resize(entries_at_backup_);
     error_id_ = 0;
     wants_item_ = false;
@@ -321,6 +335,10 @@ void JobApplyFile::Replace(Identities& replaced)
             break;
         }
         safe_.reset();
+        // The file stays in use: a backup that is a second name of it must not follow its
+        // later changes. A backup that cannot be separated is still the file's content of now.
+        if (has_copy_)
+            (void)JobBackupList::SeparateBackup(copy_path_);
         return;
     }
     // The item made when this file was backed up is the first one of its path in the set: a

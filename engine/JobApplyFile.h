@@ -2,9 +2,9 @@
 
 // One file of an apply run, from the check that it is still the file the search read to its
 // replacement. The steps are split by the thread they run on:
-//   - Prepare, on any thread of the run, files in any order: checks and opens the file, copies
-//     it into the backup set (named by the run beforehand), writes its new content to a
-//     temporary file beside it, and syncs that file;
+//   - Prepare, on any thread of the run, files in any order: checks and opens the file, writes
+//     its new content to a temporary file beside it and syncs that file, and backs the file up
+//     into the set (under the name the run chose beforehand);
 //   - on the run's own thread, in the order of the list: SetItem (the backup item), Replace (the
 //     rename) and Publish (the status entries and the failed blocks' flags).
 // Until Publish a file touches nothing shared: its status entries wait in the file, so they
@@ -71,13 +71,14 @@ public:
     // Whether the file got as far as its backup (with backups off, as far as it would have):
     // the run adds its item to the set.
     bool WantsItem() const { return wants_item_; }
-    // Whether a copy stands in the set folder for this file.
+    // Whether a backup stands in the set folder for this file.
     bool HasCopy() const { return has_copy_; }
+    const RawString& CopyPath() const { return copy_path_; }
     // The run gives the item it added for the file; Replace stores the file's new time in it.
     void SetItem(JobBackupItemUnit& item) { item_ = &item; }
-    // The copy or its record could not be made to last: the file fails with "Backup error"
+    // The backup or its record could not be made to last: the file fails with "Backup error"
     // and `reason`, as it would have before any of its blocks was written, and is not
-    // replaced. The caller removes the copy and the item.
+    // replaced. The caller removes the backup and the item.
     void FailBackup(std::string_view reason);
 
     // Puts the sealed temporary file in place of the file and records the file's new identity
@@ -97,7 +98,9 @@ private:
     bool CheckFile();
     bool OpenReader(const Context& context, RawLineFile& reader);
     bool OpenWriter(const Context& context, RawLineFile& writer);
-    bool BackUp(const Context& context, const RawLineFile& reader);
+    bool CanBackUp(const Context& context);
+    // Makes the backup: a second name of the file when it is `replacing`, else a copy.
+    void BackUp(const Context& context, const RawLineFile& reader, bool replacing);
     bool CopyLinesBefore(const JobBlockUnit& block, RawLineFile& reader, RawLineFile& writer);
     bool CheckBlockLines(const JobBlockUnit& block, RawLineFile& reader);
     bool WriteReplacement(const JobBlockUnit& block, RawLineFile& writer);
@@ -117,6 +120,7 @@ private:
     std::vector<JobBlockUnit*> blocks_;
     RawString source_;
     RawString backup_name_;
+    RawString copy_path_;                // the backup in the set folder, once made
     std::vector<JobStatusUnit> entries_; // waiting for Publish
     uint32_t error_id_ = 0;              // the entry that made the file fail; 0 while it is fine
     bool done_before_ = false;           // replaced already by this run under another name

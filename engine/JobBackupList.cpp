@@ -285,6 +285,32 @@ bool JobBackupList::CopyToBackup(int from_fd, const struct stat& from_info, cons
     return true;
 }
 
+bool JobBackupList::LinkToBackup(
+    int from_fd, const struct stat& from_info, const RawString& destination, std::string& reason)
+{
+    RawSystemText to(destination);
+    // The descriptor's own entry in /proc names the very file that was read, whatever its path
+    // names by now.
+    std::string open_file = "/proc/self/fd/" + std::to_string(from_fd);
+    if (!destination.IsEmpty() && to.IsValid() && from_info.st_nlink == 1 && fdatasync(from_fd) == 0
+        && linkat(AT_FDCWD, open_file.c_str(), AT_FDCWD, to.CStr(), AT_SYMLINK_FOLLOW) == 0)
+        return true;
+    return CopyToBackup(from_fd, from_info, destination, reason, FolderSync::ByCaller);
+}
+
+bool JobBackupList::SeparateBackup(const RawString& destination)
+{
+    RawRecordFile from;
+    if (!from.Open(destination, RawRecordFile::Links::Refuse, RawRecordFile::kNoLimit))
+        return false;
+    if (from.Info().st_nlink <= 1)
+        return true;
+    RawSafeWrite write(destination);
+    write.SetMode(from.Info().st_mode);
+    std::string reason;
+    return write.Open() && CopyContent(from.Fd().Get(), write.Fd(), from.Info(), reason) && write.Commit();
+}
+
 bool JobBackupList::IsTrustedFolder(const RawString& folder, bool follow_link, std::string& reason)
 {
     RawSystemText path(folder);

@@ -87,6 +87,19 @@ public:
     // different destinations may run on several threads at once.
     [[nodiscard]] static bool CopyToBackup(int from_fd, const struct stat& from_info,
         const RawString& destination, std::string& reason, FolderSync sync = FolderSync::Now);
+    // Keeps the file open at `from_fd` as its own backup at `destination` (which must not
+    // exist): a second name of the file, in place of a copy, when the file has no other name and
+    // the set folder is on its file system. The caller then replaces the file by a rename only,
+    // never by writing into it, so that the backup keeps the content it had; the file's data
+    // is synced first. Otherwise, and when the system refuses the name, a copy as CopyToBackup
+    // makes it. The set folder is synced by the caller (FolderSync::ByCaller).
+    [[nodiscard]] static bool LinkToBackup(
+        int from_fd, const struct stat& from_info, const RawString& destination, std::string& reason);
+    // Makes the backup at `destination` a file of its own when it is a second name of another
+    // (LinkToBackup) whose file was not replaced after all: its content goes to a new file that
+    // takes its place, so that later changes to the file do not reach the backup. True when the
+    // backup is now a file of its own.
+    static bool SeparateBackup(const RawString& destination);
     // Copies the content of `from_fd` from its start (by pread, so a reader's position is kept)
     // into `to_fd` through the 16 KiB buffer, then gives `to_fd` the access and last-write times
     // of `from_info` (the source's fstat). Exactly `from_info.st_size` bytes are copied: a file
