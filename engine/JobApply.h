@@ -9,9 +9,12 @@
 // written without error. Lines the run does not change are copied as the bytes that were read,
 // with their own line ends. Before a file is touched the run checks that it is the file the
 // search read: it still exists, has the same last-write time, the same encoding and mark, and
-// the block's lines still read as the block's text. Every file is copied into the run's backup
-// set, and the set's "Backup.ini" is on disk, before the file is replaced, so that the change
-// can be undone even after a crash; a file whose backup fails is not touched.
+// the block's lines still read as the block's text. Every file is backed up into the run's
+// backup set, and the set's "Backup.ini" is on disk, before the file is replaced, so that the
+// change can be undone even after a crash; a file whose backup fails is not touched. A file that
+// is replaced keeps its old content in its old inode, which the replace leaves untouched, so
+// its backup is a second name of that inode (JobBackupList::LinkToBackup); a file with other
+// names, one on another file system, and one that is not replaced after all get a copy.
 //
 // Just before a file is replaced it must still be the file that was read: the open file and the
 // path both still show the device, inode, size and last-write time seen when it was opened
@@ -30,11 +33,11 @@
 // through all blocks. Only a stop check given with SetStopCheck (the console's signals) ends it
 // early, and then only between two files, so that no file is left half done.
 //
-// Files are written a batch at a time (JobApplyBatch): the files of a batch are read, copied
-// into the backup set and written to their temporary files on several threads at once
-// (SetThreadCount), each temporary file synced there; then, on the run's own thread, the
-// batch's copies are synced with one sync of the set folder, their record is written and
-// synced once, the files are renamed in list order, and each folder they are in is synced once.
+// Files are written a batch at a time (JobApplyBatch): the files of a batch are read, written
+// to their temporary files and backed up on several threads at once (SetThreadCount), each
+// temporary file and each backup synced there; then, on the run's own thread, the batch's
+// backups are made to last with one sync of the set folder, their record is written and synced
+// once, the files are renamed in list order, and each folder they are in is synced once.
 // Status entries, block flags and notifications come from the run's own thread only, in the
 // order and with the content that writing one file after the other gives: the result does not
 // depend on the number of threads.
