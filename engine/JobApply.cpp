@@ -8,6 +8,7 @@
 #include <core/RawSystemText.h>
 #include <engine/JobApply.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <iterator>
 #include <map>
@@ -157,10 +158,17 @@ bool JobApply::RunBatch(const JobApplyBatch& batch, JobApplyPool& pool,
     context.stale_cleanup = holds_lock;
     context.set_folder = set.Items().Folder();
     context.replaced = &replaced_;
-    pool.Run(static_cast<int32_t>(files.size()), [&](int32_t index, int32_t worker) {
-        Lines& own = *lines[static_cast<std::size_t>(worker)];
-        files[static_cast<std::size_t>(index)]->Prepare(context, own.reader, own.writer);
-    });
+    auto count = static_cast<int32_t>(files.size());
+    pool.Run(
+        count,
+        [&](int32_t index, int32_t worker) {
+            Lines& own = *lines[static_cast<std::size_t>(worker)];
+            files[static_cast<std::size_t>(index)]->Prepare(context, own.reader, own.writer);
+        },
+        static_cast<int32_t>(lines.size()));
+    // The syncs of the batch in flight together, so that the system can serve many with one
+    // flush of the disk's cache.
+    pool.Run(count, [&](int32_t index, int32_t) { files[static_cast<std::size_t>(index)]->Sync(context); });
     RecordBackups(batch, set);
     // One file of each folder names the folder to sync.
     std::map<std::string, std::string> folders;
@@ -310,9 +318,10 @@ bool JobApply::ApplyBlocks()
     last_set_ = &set;
 
     // Files wait in `waiting` when a batch cannot take them; the next batch begins with them.
-    JobApplyPool pool(threads_ > 0 ? threads_ : JobApplyPool::MachineThreads());
+    int32_t threads = threads_ > 0 ? threads_ : JobApplyPool::MachineThreads();
+    JobApplyPool pool(threads == 1 ? 1 : std::max(threads, kSyncsInFlight));
     std::vector<std::unique_ptr<Lines>> lines;
-    for (int32_t worker = 0; worker < pool.Threads(); ++worker)
+    for (int32_t worker = 0; worker < std::min(threads, pool.Threads()); ++worker)
         lines.push_back(std::make_unique<Lines>());
     replaced_.clear();
     JobApplyBatch batch(set.IsEnabled() ? set.Items().Folder() : RawString(), lock.IsHeld());

@@ -33,11 +33,12 @@
 // through all blocks. Only a stop check given with SetStopCheck (the console's signals) ends it
 // early, and then only between two files, so that no file is left half done.
 //
-// Files are written a batch at a time (JobApplyBatch): the files of a batch are read, written
-// to their temporary files and backed up on several threads at once (SetThreadCount), each
-// temporary file and each backup synced there; then, on the run's own thread, the batch's
-// backups are made to last with one sync of the set folder, their record is written and synced
-// once, the files are renamed in list order, and each folder they are in is synced once.
+// Files are written a batch at a time (JobApplyBatch): the files of a batch are read and
+// written to their temporary files on several threads at once (SetThreadCount); then the
+// temporary files are synced and the files backed up, all syncs in flight together; then, on
+// the run's own thread, the batch's backups are made to last with one sync of the set folder,
+// their record is written and synced once, the files are renamed in list order, and each
+// folder they are in is synced once.
 // Status entries, block flags and notifications come from the run's own thread only, in the
 // order and with the content that writing one file after the other gives: the result does not
 // depend on the number of threads.
@@ -92,8 +93,13 @@ public:
     // entry "Apply stopped.".
     void SetStopCheck(std::function<bool()> stop) { stop_ = std::move(stop); }
     // The threads that prepare files, the run's own among them; 0 (the default) takes the
-    // machine's count of hardware threads, at least 2. 1 prepares every file on the run's thread.
+    // machine's count of hardware threads, at least 2. 1 does all on the run's thread; with
+    // more, the syncs of a batch run on at least kSyncsInFlight threads.
     void SetThreadCount(int32_t threads) { threads_ = threads; }
+    // Threads that wait for the disk take no processor time, and syncs that are in flight
+    // together are served by few flushes of the disk's cache: the syncs of a batch are all
+    // started at once, up to this many.
+    static constexpr int32_t kSyncsInFlight = 16;
     // Whether the last run ended early by the stop check.
     bool WasStopped() const { return stopped_; }
 

@@ -1,6 +1,6 @@
 // JobApplyFile: sections
 //   1. Helpers (encodings, paths)
-//   2. Prepare: open and check, back up, copy and write, seal
+//   2. Preparing: open and check, copy and write; sync and back up
 //   3. The run's thread: backup failures, replacing, publishing
 //   4. Reports
 
@@ -17,6 +17,7 @@
 #include <optional>
 #include <system_error>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace JobLayer {
@@ -99,7 +100,7 @@ void JobApplyFile::SetBackupName(const RawString& source, const RawString& name)
     backup_name_ = name;
 }
 
-// --- 2. Prepare --------------------------------------------------------------------------------
+// --- 2. Preparing --------------------------------------------------------------------------------
 
 void JobApplyFile::Prepare(const Context& context, RawLineFile& reader, RawLineFile& writer)
 {
@@ -113,12 +114,26 @@ void JobApplyFile::Prepare(const Context& context, RawLineFile& reader, RawLineF
     ok = ok && CopyRest(reader, writer);
     bool written = writer.Close();
     ok = ok && (written || ReportWriter(writer));
-    ok = ok && CheckStillRead(reader) && Seal();
-    if (wants_item_ && context.backups)
-        BackUp(context, reader, ok);
+    (void)(ok && CheckStillRead(reader));
+    // The backup is made by Sync, from the descriptor the file was read through.
+    if (wants_item_ && context.backups) {
+        original_.Reset(fcntl(reader.Descriptor(), F_DUPFD_CLOEXEC, 0));
+        if (!original_.IsOpen())
+            FailBackup(SystemReason(errno));
+    }
     reader.Close();
     if (error_id_ != 0)
         safe_.reset(); // removes the temporary file
+}
+
+void JobApplyFile::Sync(const Context& context)
+{
+    bool replacing = error_id_ == 0 && safe_ && Seal();
+    if (original_.IsOpen())
+        BackUp(context, replacing);
+    original_.Reset();
+    if (error_id_ != 0)
+        safe_.reset();
 }
 
 // The file this path names now was replaced by this run through another name.
@@ -205,12 +220,12 @@ bool JobApplyFile::CanBackUp(const Context& context)
 // stays in use, so it gets a copy of its own, as does one the set folder cannot link. The
 // folder is synced by the run, once for all files prepared with this one, before the record is
 // written.
-void JobApplyFile::BackUp(const Context& context, const RawLineFile& reader, bool replacing)
+void JobApplyFile::BackUp(const Context& context, bool replacing)
 {
     copy_path_ = RawPath::Join(context.set_folder, backup_name_);
     std::string reason;
-    bool made = replacing ? JobBackupList::LinkToBackup(reader.Descriptor(), read_info_, copy_path_, reason)
-                          : JobBackupList::CopyToBackup(reader.Descriptor(), read_info_, copy_path_, reason,
+    bool made = replacing ? JobBackupList::LinkToBackup(original_.Get(), read_info_, copy_path_, reason)
+                          : JobBackupList::CopyToBackup(original_.Get(), read_info_, copy_path_, reason,
                               JobBackupList::FolderSync::ByCaller);
     if (made)
         has_copy_ = true;

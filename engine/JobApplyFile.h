@@ -2,9 +2,10 @@
 
 // One file of an apply run, from the check that it is still the file the search read to its
 // replacement. The steps are split by the thread they run on:
-//   - Prepare, on any thread of the run, files in any order: checks and opens the file, writes
-//     its new content to a temporary file beside it and syncs that file, and backs the file up
-//     into the set (under the name the run chose beforehand);
+//   - on any thread of the run, files in any order: Prepare checks and opens the file and
+//     writes its new content to a temporary file beside it; Sync, once the batch is prepared,
+//     syncs that file and backs the file up into the set (under the name the run chose
+//     beforehand), so the syncs of a batch are in flight together;
 //   - on the run's own thread, in the order of the list: SetItem (the backup item), Replace (the
 //     rename) and Publish (the status entries and the failed blocks' flags).
 // Until Publish a file touches nothing shared: its status entries wait in the file, so they
@@ -13,6 +14,7 @@
 // A failure stays local to the file: its first error entry is the one all its blocks point at,
 // and later steps do nothing once the file has failed.
 
+#include <core/RawFd.h>
 #include <core/RawLineFile.h>
 #include <core/RawSafeWrite.h>
 #include <core/RawString.h>
@@ -64,9 +66,11 @@ public:
     const RawString& Source() const { return source_; }
     const RawString& BackupName() const { return backup_name_; }
 
-    // Everything up to the rename; see above. `reader` and `writer` are the calling thread's
+    // Everything up to the syncs; see above. `reader` and `writer` are the calling thread's
     // own, closed again when it returns.
     void Prepare(const Context& context, RawLineFile& reader, RawLineFile& writer);
+    // Syncs the temporary file and makes the backup, after Prepare, on any thread.
+    void Sync(const Context& context);
 
     // Whether the file got as far as its backup (with backups off, as far as it would have):
     // the run adds its item to the set.
@@ -100,7 +104,7 @@ private:
     bool OpenWriter(const Context& context, RawLineFile& writer);
     bool CanBackUp(const Context& context);
     // Makes the backup: a second name of the file when it is `replacing`, else a copy.
-    void BackUp(const Context& context, const RawLineFile& reader, bool replacing);
+    void BackUp(const Context& context, bool replacing);
     bool CopyLinesBefore(const JobBlockUnit& block, RawLineFile& reader, RawLineFile& writer);
     bool CheckBlockLines(const JobBlockUnit& block, RawLineFile& reader);
     bool WriteReplacement(const JobBlockUnit& block, RawLineFile& writer);
@@ -128,6 +132,7 @@ private:
     bool has_copy_ = false;
     std::size_t entries_at_backup_ = 0; // the entries the file had made when it was backed up
     struct stat read_info_ { };
+    RawLayer::RawFd original_; // the file as it was read, from Prepare to its backup
     std::unique_ptr<RawLayer::RawSafeWrite> safe_;
     std::size_t temps_kept_ = 0; // removed stale temporary files already in `entries_`
     JobBackupItemUnit* item_ = nullptr;

@@ -44,11 +44,11 @@ int32_t JobApplyPool::MachineThreads()
     return std::clamp(static_cast<int32_t>(std::min(count, 1024u)), 2, kMaxThreads);
 }
 
-void JobApplyPool::Run(int32_t count, const Task& task)
+void JobApplyPool::Run(int32_t count, const Task& task, int32_t width)
 {
     if (count <= 0)
         return;
-    if (threads_.empty()) {
+    if (threads_.empty() || width == 1) {
         for (int32_t index = 0; index < count; ++index)
             task(index, 0);
         return;
@@ -57,6 +57,7 @@ void JobApplyPool::Run(int32_t count, const Task& task)
         std::lock_guard guard(lock_);
         task_ = &task;
         count_ = count;
+        width_ = width > 0 ? width : Threads();
         finished_ = 0;
         next_.store(0, std::memory_order_relaxed);
         ++round_;
@@ -81,8 +82,11 @@ void JobApplyPool::WorkerLoop(int32_t worker)
         seen = round_;
         const Task& task = *task_;
         int32_t count = count_;
+        // A worker beyond the round's width takes no index, but ends the round like the others.
+        bool takes_part = worker < width_;
         guard.unlock();
-        Drain(worker, task, count);
+        if (takes_part)
+            Drain(worker, task, count);
         guard.lock();
         if (++finished_ == pool_threads_)
             done_.notify_one();

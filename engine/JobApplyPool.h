@@ -32,9 +32,10 @@ public:
 
     int32_t Threads() const { return static_cast<int32_t>(threads_.size()) + 1; }
 
-    // Runs `task` for every index of [0, count) and returns when all have run. One round at a
-    // time: only the thread that made the pool calls it.
-    void Run(int32_t count, const Task& task);
+    // Runs `task` for every index of [0, count) on the first `width` workers (all when 0) and
+    // returns when all have run. One round at a time: only the thread that made the pool calls
+    // it.
+    void Run(int32_t count, const Task& task, int32_t width = 0);
 
     // The machine's count of hardware threads, at least 2 (a count the system does not know
     // counts as 2).
@@ -52,6 +53,7 @@ private:
     int32_t pool_threads_ = 0;     // the threads started, without the caller
     const Task* task_ = nullptr;
     int32_t count_ = 0;
+    int32_t width_ = 0;
     int32_t finished_ = 0; // threads of the pool that have ended the current round
     uint64_t round_ = 0;
     bool ending_ = false;

@@ -29,26 +29,31 @@ using QuelvaneTest::Utf8;
 
 // --- The threads of a run -----------------------------------------------------------------------
 
-// Every index of every round runs exactly once, each on a worker the pool has, and a round is
-// over when Run returns, however many rounds follow each other.
-TEST(JobApplyPoolTest, EveryIndexRunsOnceInEveryRound)
+// Every index of every round runs exactly once, on one of the round's workers, and a round is
+// over when Run returns, however many rounds of whatever width follow each other.
+TEST(JobApplyPoolTest, EveryIndexRunsOnceInEveryRoundOnItsWorkers)
 {
     for (int32_t threads : { 1, 2, 5 }) {
         SCOPED_TRACE(threads);
         JobApplyPool pool(threads);
         EXPECT_EQ(pool.Threads(), threads);
         for (int32_t count : { 0, 1, 7, 100, 3 }) {
-            for (int round = 0; round < 20; ++round) {
+            for (int round = 0; round < 30; ++round) {
+                int32_t width = round % 3; // all workers, the caller alone, two
+                int32_t workers = width == 0 ? threads : std::min(width, threads);
                 std::vector<std::atomic<int>> runs(static_cast<std::size_t>(count));
                 std::atomic<bool> bad_worker { false };
-                pool.Run(count, [&](int32_t index, int32_t worker) {
-                    bad_worker = bad_worker || worker < 0 || worker >= threads;
-                    runs[static_cast<std::size_t>(index)].fetch_add(1);
-                });
+                pool.Run(
+                    count,
+                    [&](int32_t index, int32_t worker) {
+                        bad_worker = bad_worker || worker < 0 || worker >= workers;
+                        runs[static_cast<std::size_t>(index)].fetch_add(1);
+                    },
+                    width);
                 EXPECT_FALSE(bad_worker);
-                EXPECT_TRUE(std::ranges::all_of(runs, [](const std::atomic<int>& n) {
-                    return n.load() == 1;
-                })) << count;
+                EXPECT_TRUE(
+                    std::ranges::all_of(runs, [](const std::atomic<int>& n) { return n.load() == 1; }))
+                    << count << " in a round of width " << width;
             }
         }
     }
