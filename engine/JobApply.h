@@ -99,7 +99,7 @@ public:
     // Threads that wait for the disk take no processor time, and syncs that are in flight
     // together are served by few flushes of the disk's cache: the syncs of a batch are all
     // started at once, up to this many.
-    static constexpr int32_t kSyncsInFlight = 16;
+    static constexpr int32_t kSyncsInFlight = 32;
     // Whether the last run ended early by the stop check.
     bool WasStopped() const { return stopped_; }
 

@@ -16,9 +16,11 @@
 // A file turned away starts the next batch.
 //
 // Size: at most kMaxFiles files and about kMaxBytes bytes of them. Each batch costs the same
-// three or four folder and record syncs whatever its size; a few dozen files make those a small
-// share of the files' own syncs, and the bytes bound keeps a batch of large files from holding
-// back a stop for long.
+// three or four folder and record syncs whatever its size, and the more syncs of files are in
+// flight at once the fewer flushes of the disk's cache serve them: a hundred files or so make
+// the batch's own syncs a small share. A batch keeps one descriptor per file open from its
+// preparing to its backup, well below the usual limit of 1024, and a stop waits for the batch
+// being written: the bytes bound keeps a batch of large files from holding it back for long.
 
 #include <core/RawString.h>
 #include <engine/JobApplyFile.h>
@@ -37,7 +39,7 @@ namespace JobLayer {
 
 class JobApplyBatch {
 public:
-    static constexpr int32_t kMaxFiles = 64;
+    static constexpr int32_t kMaxFiles = 128;
     static constexpr int64_t kMaxBytes = int64_t { 32 } << 20;
 
     // `set_folder` is empty when the run makes no copies; `stale_cleanup` whether it removes

@@ -161,7 +161,7 @@ struct Outcome {
 
 class JobApplyThreadsTest : public QuelvaneTest::JobApplyFixture {
 protected:
-    static constexpr int kFolders = 6;
+    static constexpr int kFolders = 10;
     static constexpr int kFilesPerFolder = 30;
 
     void TearDown() override
