@@ -18,8 +18,8 @@
 // Size: at most kMaxFiles files and about kMaxBytes bytes of them. Each batch costs the same
 // three or four folder and record syncs whatever its size, and the more syncs of files are in
 // flight at once the fewer flushes of the disk's cache serve them: a hundred files or so make
-// the batch's own syncs a small share. A batch keeps one descriptor per file open from its
-// preparing to its backup, well below the usual limit of 1024, and a stop waits for the batch
+// the batch's own syncs a small share. A batch keeps two descriptors per file open from its
+// preparing to its syncs, well below the usual limit of 1024, and a stop waits for the batch
 // being written: the bytes bound keeps a batch of large files from holding it back for long.
 
 #include <core/RawString.h>
