@@ -107,9 +107,9 @@ std::unique_ptr<JobApplyFile> JobApply::NextFile(BlockCursor& cursor, JobBlockUn
     return file;
 }
 
-// The copies are in the set folder, each synced; one sync of the folder makes their names last,
-// and one write of the record names them all. A copy whose folder or record could not be made
-// to last fails its file, which is then not replaced.
+// The batch's backups are in the set folder, their content synced; one sync of the folder makes
+// their names last, and one write of the record names them all. A backup whose name or record
+// could not be made to last fails its file, which is then not replaced.
 void JobApply::RecordBackups(const JobApplyBatch& batch, JobBackupUnit& set)
 {
     JobBackupItemList& items = set.Items();
