@@ -159,13 +159,20 @@ bool JobApply::RunBatch(const JobApplyBatch& batch, JobApplyPool& pool,
     context.set_folder = set.Items().Folder();
     context.replaced = &replaced_;
     auto count = static_cast<int32_t>(files.size());
+    // Files next to each other in the list mostly share a folder, and files are created in a
+    // folder one at a time: the threads start on parts of the batch far apart, so that they
+    // mostly work in different folders. Task k takes file k / width of part k % width.
+    auto width = static_cast<int32_t>(lines.size());
+    int32_t part = (count + width - 1) / width;
     pool.Run(
-        count,
-        [&](int32_t index, int32_t worker) {
+        part * width,
+        [&](int32_t task, int32_t worker) {
+            int32_t index = task % width * part + task / width;
             Lines& own = *lines[static_cast<std::size_t>(worker)];
-            files[static_cast<std::size_t>(index)]->Prepare(context, own.reader, own.writer);
+            if (index < count)
+                files[static_cast<std::size_t>(index)]->Prepare(context, own.reader, own.writer);
         },
-        static_cast<int32_t>(lines.size()));
+        width);
     // The syncs of the batch in flight together, so that the system can serve many with one
     // flush of the disk's cache.
     pool.Run(count, [&](int32_t index, int32_t) { files[static_cast<std::size_t>(index)]->Sync(context); });
