@@ -301,7 +301,7 @@ bool RawSafeWrite::Seal()
         Abandon();
         return false;
     }
-    if (fsync(fd_.Get()) != 0) {
+    if (fsync(fd_.Get()) != 0 || fstat(fd_.Get(), &sealed_info_) != 0) {
         int error = errno;
         Abandon();
         return Fail(Step::Sync, error);
@@ -330,9 +330,8 @@ bool RawSafeWrite::Place()
         return Fail(Step::Rename, error);
     }
     temp_path_.clear();
-    struct stat info { };
-    if (stale_cleanup_ && lstat(target_path_.c_str(), &info) == 0)
-        RemoveStaleTemp(info.st_mtim);
+    if (stale_cleanup_)
+        RemoveStaleTemp(sealed_info_.st_mtim);
     return true;
 }
 

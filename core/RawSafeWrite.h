@@ -32,6 +32,7 @@
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 namespace RawLayer {
@@ -92,6 +93,9 @@ public:
     // folder unsynced. On failure both leave the target untouched and remove the temporary file.
     [[nodiscard]] bool Seal();
     [[nodiscard]] bool Place();
+    // The temporary file's status once sealed; after Place that of the file in the target's
+    // place (a rename changes neither its inode nor its last-write time).
+    const struct stat& SealedInfo() const { return sealed_info_; }
     // Closes and removes the temporary file; the target stays as it was.
     void Abandon();
 
@@ -130,6 +134,7 @@ private:
     uid_t target_uid_ = 0;
     gid_t target_gid_ = 0;
     timespec target_mtime_ {};
+    struct stat sealed_info_ { };
     std::optional<RawFileIdentity> expected_;
     std::optional<mode_t> mode_;
     bool stale_cleanup_ = false;

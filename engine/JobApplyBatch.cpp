@@ -40,11 +40,13 @@ bool JobApplyBatch::Take(std::unique_ptr<JobApplyFile>& file)
         return false;
     RawSystemText path(file->Path());
     struct stat info { };
-    struct stat link { };
-    bool found = path.IsValid() && stat(path.CStr(), &info) == 0;
-    bool alone = stale_cleanup_
-        && (path.View().ends_with(".tmp")
-            || (path.IsValid() && lstat(path.CStr(), &link) == 0 && S_ISLNK(link.st_mode)));
+    // A link is looked at only while it matters; the status of anything else is the file's.
+    bool found
+        = path.IsValid() && (stale_cleanup_ ? lstat(path.CStr(), &info) : stat(path.CStr(), &info)) == 0;
+    bool link = found && S_ISLNK(info.st_mode);
+    if (link)
+        found = stat(path.CStr(), &info) == 0;
+    bool alone = stale_cleanup_ && (path.View().ends_with(".tmp") || link);
     if (!IsEmpty() && (alone || (found && identities_.contains({ info.st_dev, info.st_ino }))))
         return false;
     RawString source = RawPath::MakeAbsolute(file->Path());

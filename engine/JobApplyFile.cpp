@@ -104,10 +104,11 @@ void JobApplyFile::SetBackupName(const RawString& source, const RawString& name)
 
 void JobApplyFile::Prepare(const Context& context, RawLineFile& reader, RawLineFile& writer)
 {
-    if (IsDoneAlready(*context.replaced))
-        return;
     // The backup comes last: a file that cannot be read or rewritten leaves no copy behind.
-    bool ok = CheckFile() && OpenReader(context, reader) && OpenWriter(context, writer) && CanBackUp(context);
+    bool ok = CheckFile(*context.replaced);
+    if (done_before_)
+        return;
+    ok = ok && OpenReader(context, reader) && OpenWriter(context, writer) && CanBackUp(context);
     for (auto block = blocks_.begin(); ok && block != blocks_.end(); ++block)
         ok = CopyLinesBefore(**block, reader, writer) && CheckBlockLines(**block, reader)
             && WriteReplacement(**block, writer);
@@ -136,22 +137,10 @@ void JobApplyFile::Sync(const Context& context)
         safe_.reset();
 }
 
-// The file this path names now was replaced by this run through another name.
-bool JobApplyFile::IsDoneAlready(const Identities& replaced)
-{
-    struct stat info { };
-    RawSystemText name(path_);
-    if (!name.IsValid() || stat(name.CStr(), &info) != 0 || !S_ISREG(info.st_mode)
-        || !replaced.contains({ info.st_dev, info.st_ino }))
-        return false;
-    done_before_ = true;
-    entries_.push_back(JobStatusCentre::MakeEntry(JobStatusUnit::kInformation, "Already applied", path_));
-    return true;
-}
-
 // A file that is gone is missing; one that cannot be looked at (a path too long to name, a
-// folder without permission) says why.
-bool JobApplyFile::CheckFile()
+// folder without permission) says why. The file this path names now may be one this run
+// replaced through another name: it is done already.
+bool JobApplyFile::CheckFile(const Identities& replaced)
 {
     struct stat info { };
     RawSystemText name(path_);
@@ -164,6 +153,11 @@ bool JobApplyFile::CheckFile()
     }
     if (!S_ISREG(info.st_mode))
         return Report("Missing file");
+    if (replaced.contains({ info.st_dev, info.st_ino })) {
+        done_before_ = true;
+        entries_.push_back(JobStatusCentre::MakeEntry(JobStatusUnit::kInformation, "Already applied", path_));
+        return true;
+    }
     if (RawPath::TicksFromTimespec(info.st_mtim) != blocks_.front()->file_time)
         return Report("Modified file");
     return true;
@@ -360,10 +354,8 @@ void JobApplyFile::Replace(Identities& replaced)
     // later group of blocks of the same file (two overlapping targets) finds it replaced
     // already and adds none.
     replaced_path_ = safe_->TargetPath();
+    const struct stat info = safe_->SealedInfo();
     safe_.reset();
-    struct stat info { };
-    if (lstat(replaced_path_.c_str(), &info) != 0)
-        return;
     replaced.insert({ info.st_dev, info.st_ino });
     if (item_ != nullptr) {
         item_->SetTime(RawPath::TicksFromTimespec(info.st_mtim));

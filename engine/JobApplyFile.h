@@ -98,8 +98,7 @@ public:
     bool Publish(JobStatusCentre& status, JobResultSet& results);
 
 private:
-    bool IsDoneAlready(const Identities& replaced);
-    bool CheckFile();
+    bool CheckFile(const Identities& replaced);
     bool OpenReader(const Context& context, RawLineFile& reader);
     bool OpenWriter(const Context& context, RawLineFile& writer);
     bool CanBackUp(const Context& context);
