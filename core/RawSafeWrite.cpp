@@ -287,13 +287,21 @@ bool RawSafeWrite::PutInPlace()
 
 bool RawSafeWrite::Commit()
 {
+    if (!Seal() || !Place())
+        return false;
+    int error = SyncFolderOf(target_path_);
+    return error == 0 || Fail(Step::SyncFolder, error);
+}
+
+bool RawSafeWrite::Seal()
+{
     if (!fd_.IsOpen())
         return Fail(Step::Sync, EBADF);
     if (!CopyAttributes()) {
         Abandon();
         return false;
     }
-    if (fsync(fd_.Get()) != 0) {
+    if (fsync(fd_.Get()) != 0 || fstat(fd_.Get(), &sealed_info_) != 0) {
         int error = errno;
         Abandon();
         return Fail(Step::Sync, error);
@@ -302,6 +310,14 @@ bool RawSafeWrite::Commit()
         Abandon();
         return Fail(Step::Sync, error);
     }
+    return true;
+}
+
+bool RawSafeWrite::Place()
+{
+    // Only a sealed temporary file is put in place: one still open was never synced.
+    if (fd_.IsOpen() || temp_path_.empty())
+        return Fail(Step::Sync, EBADF);
     // As late as it can be: the check and the rename are two calls, but nothing slow lies
     // between them.
     if (!IsStillExpected()) {
@@ -314,11 +330,9 @@ bool RawSafeWrite::Commit()
         return Fail(Step::Rename, error);
     }
     temp_path_.clear();
-    struct stat info { };
-    if (stale_cleanup_ && lstat(target_path_.c_str(), &info) == 0)
-        RemoveStaleTemp(info.st_mtim);
-    int error = SyncFolderOf(target_path_);
-    return error == 0 || Fail(Step::SyncFolder, error);
+    if (stale_cleanup_)
+        RemoveStaleTemp(sealed_info_.st_mtim);
+    return true;
 }
 
 void RawSafeWrite::Abandon()

@@ -32,6 +32,7 @@
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 namespace RawLayer {
@@ -81,9 +82,20 @@ public:
     // The stale temporary files removed so far (bytes).
     const std::vector<std::string>& RemovedStale() const { return removed_stale_; }
 
-    // Puts the written content in place of the target. False with FailedStep set; on any
-    // failure before Rename the target is untouched and the temporary file is gone.
+    // Puts the written content in place of the target: Seal, Place, then the folder sync. False
+    // with FailedStep set; on any failure before Rename the target is untouched and the
+    // temporary file is gone.
     [[nodiscard]] bool Commit();
+    // Commit in two steps, for a caller that writes many files at once and syncs each folder
+    // once for all of them (SyncFolderOf) after the last Place. Seal gives the temporary file
+    // its permission bits, syncs and closes it; it may run on any thread, one write at a time.
+    // Place checks the target (SetExpected), puts the sealed file in its place and leaves the
+    // folder unsynced. On failure both leave the target untouched and remove the temporary file.
+    [[nodiscard]] bool Seal();
+    [[nodiscard]] bool Place();
+    // The temporary file's status once sealed; after Place that of the file in the target's
+    // place (a rename changes neither its inode nor its last-write time).
+    const struct stat& SealedInfo() const { return sealed_info_; }
     // Closes and removes the temporary file; the target stays as it was.
     void Abandon();
 
@@ -122,6 +134,7 @@ private:
     uid_t target_uid_ = 0;
     gid_t target_gid_ = 0;
     timespec target_mtime_ {};
+    struct stat sealed_info_ { };
     std::optional<RawFileIdentity> expected_;
     std::optional<mode_t> mode_;
     bool stale_cleanup_ = false;

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -154,21 +155,21 @@ namespace {
 // The name "stem_N.ext" with the lowest free N, found in a number of look-ups that grows with the
 // logarithm of the names already made: a tree holds many files of one name (every
 // "CMakeLists.txt"), and the extending rule would fail them all past about a hundred.
-std::string NumberedName(const RawString& set_folder, const std::string& original)
+std::string NumberedName(const std::string& original, const std::function<bool(std::string_view)>& taken)
 {
     std::size_t dot = original.rfind('.');
     std::string stem = original.substr(0, dot);
     std::string extension = dot == std::string::npos ? std::string() : original.substr(dot);
     auto name = [&](uint32_t n) { return stem + "_" + std::to_string(n) + extension; };
-    uint32_t taken = 0; // 0 or a number whose name is taken
+    uint32_t used = 0; // 0 or a number whose name is taken
     uint32_t free = 1;
-    while (NameTaken(set_folder, name(free)) && free < (1u << 30)) {
-        taken = free;
+    while (taken(name(free)) && free < (1u << 30)) {
+        used = free;
         free *= 2;
     }
-    while (free - taken > 1) {
-        uint32_t middle = taken + (free - taken) / 2;
-        (NameTaken(set_folder, name(middle)) ? taken : free) = middle;
+    while (free - used > 1) {
+        uint32_t middle = used + (free - used) / 2;
+        (taken(name(middle)) ? used : free) = middle;
     }
     return name(free);
 }
@@ -177,16 +178,26 @@ std::string NumberedName(const RawString& set_folder, const std::string& origina
 
 RawString JobBackupList::BackupNameFor(const RawString& file_path, const RawString& set_folder)
 {
+    return BackupNameFor(file_path, set_folder, [](std::string_view) {});
+}
+
+RawString JobBackupList::BackupNameFor(const RawString& file_path, const RawString& set_folder,
+    const std::function<void(std::string_view)>& on_candidate)
+{
     RawString name;
     if (!name.Acquire(file_path, RawEncoding::Utf8))
         return RawString();
     std::string candidate(name.View().substr(name.View().rfind('/') + 1));
     if (set_folder.IsEmpty())
         return RawString(candidate, RawEncoding::Utf8);
+    auto taken = [&](std::string_view look) {
+        on_candidate(look);
+        return NameTaken(set_folder, look);
+    };
     const std::string original = candidate;
-    for (int attempt = 1; NameTaken(set_folder, candidate); ++attempt) {
+    for (int attempt = 1; taken(candidate); ++attempt) {
         if (attempt > kExtendingAttempts)
-            return RawString(NumberedName(set_folder, original), RawEncoding::Utf8);
+            return RawString(NumberedName(original, taken), RawEncoding::Utf8);
         std::size_t dot = candidate.rfind('.');
         std::string extension = dot == std::string::npos ? std::string() : candidate.substr(dot);
         char number[16];
@@ -239,8 +250,8 @@ bool JobBackupList::CopyToBackup(const RawString& source, const RawString& desti
         && CopyToBackup(from.Fd().Get(), from.Info(), destination, reason);
 }
 
-bool JobBackupList::CopyToBackup(
-    int from_fd, const struct stat& from_info, const RawString& destination, std::string& reason)
+bool JobBackupList::CopyToBackup(int from_fd, const struct stat& from_info, const RawString& destination,
+    std::string& reason, FolderSync sync)
 {
     if (destination.IsEmpty()) {
         reason = "no backup folder";
@@ -255,7 +266,14 @@ bool JobBackupList::CopyToBackup(
     if (!CopyContent(from_fd, write.Fd(), from_info, reason))
         return false;
     // The copy's name must last too, before the file it saves is replaced: a folder that
-    // cannot be synced fails the copy.
+    // cannot be synced fails the copy. A caller that syncs the folder itself fails its copies
+    // when that sync fails.
+    if (sync == FolderSync::ByCaller) {
+        bool placed = write.Seal() && write.Place();
+        if (!placed)
+            reason = write.Reason();
+        return placed;
+    }
     if (!write.Commit()) {
         reason = write.Reason();
         if (write.FailedStep() == RawSafeWrite::Step::SyncFolder) {
@@ -265,6 +283,32 @@ bool JobBackupList::CopyToBackup(
         return false;
     }
     return true;
+}
+
+bool JobBackupList::LinkToBackup(
+    int from_fd, const struct stat& from_info, const RawString& destination, std::string& reason)
+{
+    RawSystemText to(destination);
+    // The descriptor's own entry in /proc names the very file that was read, whatever its path
+    // names by now.
+    std::string open_file = "/proc/self/fd/" + std::to_string(from_fd);
+    if (!destination.IsEmpty() && to.IsValid() && from_info.st_nlink == 1 && fdatasync(from_fd) == 0
+        && linkat(AT_FDCWD, open_file.c_str(), AT_FDCWD, to.CStr(), AT_SYMLINK_FOLLOW) == 0)
+        return true;
+    return CopyToBackup(from_fd, from_info, destination, reason, FolderSync::ByCaller);
+}
+
+bool JobBackupList::SeparateBackup(const RawString& destination)
+{
+    RawRecordFile from;
+    if (!from.Open(destination, RawRecordFile::Links::Refuse, RawRecordFile::kNoLimit))
+        return false;
+    if (from.Info().st_nlink <= 1)
+        return true;
+    RawSafeWrite write(destination);
+    write.SetMode(from.Info().st_mode);
+    std::string reason;
+    return write.Open() && CopyContent(from.Fd().Get(), write.Fd(), from.Info(), reason) && write.Commit();
 }
 
 bool JobBackupList::IsTrustedFolder(const RawString& folder, bool follow_link, std::string& reason)

@@ -17,8 +17,10 @@
 #include <condition_variable>
 #include <cstdint>
 #include <ctime>
+#include <functional>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <sys/stat.h>
@@ -65,15 +67,39 @@ public:
     // exists under that name, the previous candidate's stem, a two-digit attempt number and
     // its extension ('a.txt', 'a01.txt', 'a0102.txt', ...). Without a set folder the file name.
     static RawString BackupNameFor(const RawString& file_path, const RawString& set_folder);
+    // The same, telling `on_candidate` every name the rule looks up in the set folder, so a
+    // caller that names several copies before any is made can see which names a choice
+    // depended on.
+    static RawString BackupNameFor(const RawString& file_path, const RawString& set_folder,
+        const std::function<void(std::string_view)>& on_candidate);
     // Copies the regular file `source` (links followed) to `destination`; see the overload.
     [[nodiscard]] static bool CopyToBackup(const RawString& source, const RawString& destination);
+    // Who syncs the set folder after a copy is in place.
+    enum class FolderSync : uint8_t {
+        Now,      // the copy syncs it before it returns
+        ByCaller, // the caller syncs it once after a group of copies (RawSafeWrite::SyncFolderOf)
+    };
     // Copies the file open at `from_fd` (whose fstat is `from_info`) to `destination`, which
     // must not exist: it is created through a temporary file and moved into place only if
     // nothing has appeared there (RawSafeWrite::Kind::CreateNew), with the source's last-write
-    // time and permission bits, synced, the folder too, before success is returned. On failure
-    // nothing is left at `destination`, and `reason` says why.
-    [[nodiscard]] static bool CopyToBackup(
+    // time and permission bits, synced, the folder too (see FolderSync), before success is
+    // returned. On failure nothing is left at `destination`, and `reason` says why. Copies to
+    // different destinations may run on several threads at once.
+    [[nodiscard]] static bool CopyToBackup(int from_fd, const struct stat& from_info,
+        const RawString& destination, std::string& reason, FolderSync sync = FolderSync::Now);
+    // Keeps the file open at `from_fd` as its own backup at `destination` (which must not
+    // exist): a second name of the file, in place of a copy, when the file has no other name and
+    // the set folder is on its file system. The caller then replaces the file by a rename only,
+    // never by writing into it, so that the backup keeps the content it had; the file's data
+    // is synced first. Otherwise, and when the system refuses the name, a copy as CopyToBackup
+    // makes it. The set folder is synced by the caller (FolderSync::ByCaller).
+    [[nodiscard]] static bool LinkToBackup(
         int from_fd, const struct stat& from_info, const RawString& destination, std::string& reason);
+    // Makes the backup at `destination` a file of its own when it is a second name of another
+    // (LinkToBackup) whose file was not replaced after all: its content goes to a new file that
+    // takes its place, so that later changes to the file do not reach the backup. True when the
+    // backup is now a file of its own.
+    static bool SeparateBackup(const RawString& destination);
     // Copies the content of `from_fd` from its start (by pread, so a reader's position is kept)
     // into `to_fd` through the 16 KiB buffer, then gives `to_fd` the access and last-write times
     // of `from_info` (the source's fstat). Exactly `from_info.st_size` bytes are copied: a file

@@ -97,6 +97,35 @@ TEST_F(RawSafeWriteTest, OnlyACommitChangesTheTargetAndItKeepsTheAttributes)
     EXPECT_EQ(Snapshot(), (Tree { { "file.txt", "" }, { "file.txt/inside", "" } }));
 }
 
+// A commit in two steps: Seal gives the temporary file the target's mode and closes it, and
+// only Place, and only of a sealed file, touches the target. A sealed file that is never placed,
+// or whose target changed meanwhile, goes.
+TEST_F(RawSafeWriteTest, OnlyASealedFileIsPlacedAndOnlyPlaceChangesTheTarget)
+{
+    WriteFile("file.txt", "old");
+    ASSERT_EQ(chmod(PathOf("file.txt").c_str(), 0640), 0);
+    auto write = Begin("file.txt", "new");
+    EXPECT_FALSE(write->Place());
+    ASSERT_TRUE(write->Seal());
+    EXPECT_EQ(write->Fd(), -1);
+    EXPECT_EQ(ModeOf("file.txt.tmp"), 0640);
+    EXPECT_EQ(Snapshot(), (Tree { { "file.txt", "old" }, { "file.txt.tmp", "new" } }));
+    EXPECT_FALSE(write->Seal());
+    ASSERT_TRUE(write->Place());
+    EXPECT_EQ(Snapshot(), (Tree { { "file.txt", "new" } }));
+
+    EXPECT_TRUE(Begin("file.txt", "dropped")->Seal());
+    struct stat read { };
+    ASSERT_EQ(stat(PathOf("file.txt").c_str(), &read), 0);
+    auto late = Begin("file.txt", "late");
+    late->SetExpected(RawFileIdentity::Of(read));
+    ASSERT_TRUE(late->Seal());
+    std::ofstream(PathOf("file.txt"), std::ios::app) << " and more";
+    EXPECT_FALSE(late->Place());
+    EXPECT_EQ(late->FailedStep(), RawSafeWrite::Step::Changed);
+    EXPECT_EQ(Snapshot(), (Tree { { "file.txt", "new and more" } }));
+}
+
 TEST_F(RawSafeWriteTest, NeverTakesAnExistingNameAsTheTemporaryFile)
 {
     // A user's own file and a link, which must not be followed, stand at the usual temporary names.

@@ -1,4 +1,5 @@
 #include <core/RawPath.h>
+#include <core/RawRecordFile.h>
 #include <engine/JobBackupList.h>
 
 #include <algorithm>
@@ -296,6 +297,47 @@ TEST_F(JobBackupTest, CopyAndRestoreKeepModeAndTime)
     EXPECT_EQ(Stat("target").st_mode & 07777, 0640u);
     EXPECT_EQ(Stat("target").st_mtim.tv_sec, 1'234'567);
     EXPECT_EQ(Read("b"), "saved b");
+}
+
+// A file with one name becomes its own backup under a second name, synced and refusing a name
+// that is taken; a file with other names gets a copy, since a change made through another name
+// would reach the backup. Once the backup is separated it is a file of its own, whatever
+// happens to the file.
+TEST_F(JobBackupTest, ABackupIsASecondNameOnlyOfAFileWithNoOtherName)
+{
+    struct Case {
+        const char* name;
+        bool second_name; // the file has another name already
+        bool linked;      // the backup is the file itself
+    };
+    for (const Case& c : { Case { "one", false, true }, Case { "two", true, false } }) {
+        SCOPED_TRACE(c.name);
+        Write(c.name, "saved", 1'234'567);
+        ASSERT_EQ(chmod(Path(c.name).c_str(), 0640), 0);
+        if (c.second_name) {
+            ASSERT_EQ(link(Path(c.name).c_str(), Path(std::string(c.name) + ".other").c_str()), 0);
+        }
+        RawLayer::RawRecordFile file;
+        ASSERT_TRUE(file.Open(Utf8(Path(c.name)), RawLayer::RawRecordFile::Links::Refuse));
+        std::string reason;
+        std::string backup = std::string("set/") + c.name;
+        ASSERT_TRUE(JobBackupList::LinkToBackup(file.Fd().Get(), file.Info(), Utf8(Path(backup)), reason))
+            << reason;
+        EXPECT_EQ(Stat(backup).st_ino == Stat(c.name).st_ino, c.linked);
+        EXPECT_EQ(Stat(backup).st_mode & 07777, 0640u);
+        EXPECT_EQ(Stat(backup).st_mtim.tv_sec, 1'234'567);
+        EXPECT_EQ(Read(backup), "saved");
+        EXPECT_FALSE(JobBackupList::LinkToBackup(file.Fd().Get(), file.Info(), Utf8(Path(backup)), reason));
+        EXPECT_FALSE(reason.empty());
+
+        ASSERT_TRUE(JobBackupList::SeparateBackup(Utf8(Path(backup))));
+        EXPECT_NE(Stat(backup).st_ino, Stat(c.name).st_ino);
+        EXPECT_EQ(Stat(backup).st_nlink, 1u);
+        std::ofstream(Path(c.name), std::ios::app) << " and changed";
+        EXPECT_EQ(Read(backup), "saved");
+        EXPECT_EQ(Stat(backup).st_mode & 07777, 0640u);
+        EXPECT_EQ(Stat(backup).st_mtim.tv_sec, 1'234'567);
+    }
 }
 
 // A "New" file is deleted only when it is the very file the apply made: same device and inode.
