@@ -44,21 +44,19 @@ void JobFileRecord::BlockFound(
 
 void JobFileRecord::BlockDone(int64_t index)
 {
-    if (!steps_.empty()) {
-        if (Done* last = std::get_if<Done>(&steps_.back());
-            last != nullptr && last->first + last->count == index) {
-            ++last->count;
-            return;
-        }
-    }
-    steps_.emplace_back(Done { index, 1 });
+    AddDone(index, 1);
 }
 
 // A stop keeps the blocks out, as it would from the second on.
 void JobFileRecord::BlocksDone(int64_t first, int64_t count)
 {
-    if (count <= 0 || IsStopRequested())
-        return;
+    if (count > 0 && !IsStopRequested())
+        AddDone(first, count);
+}
+
+// Blocks that follow the last run of blocks done extend it.
+void JobFileRecord::AddDone(int64_t first, int64_t count)
+{
     if (!steps_.empty()) {
         if (Done* last = std::get_if<Done>(&steps_.back());
             last != nullptr && last->first + last->count == first) {

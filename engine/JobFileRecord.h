@@ -74,6 +74,8 @@ public:
     bool WasCut() const { return cut_; }
 
 private:
+    void AddDone(int64_t first, int64_t count);
+
     RawString path_;
     int fd_;
     int open_error_;
